@@ -1,0 +1,89 @@
+#include "BTScreenManager.h"
+
+#include "BTDriverManager.h"
+#include "PlatformServices.h"
+#include "ScreenAdditions.h"
+#include "SystemLog.h"
+
+#include <algorithm>
+#include <cmath>
+
+const char* const BTScreenManagerDidChangeScreenDetails = "BTScreenManagerDidChangeScreenDetails";
+
+BTScreenManager& BTScreenManager::shared()
+{
+    static BTScreenManager manager(BTDriverManager::shared());
+    return manager;
+}
+
+BTScreenManager::BTScreenManager(BTDriverManager& driver)
+    : driver_(driver)
+    , screenParameters_(kScreenParametersDidChange, nullptr,
+                        [this](const Notification& note) { didChangeScreenParameters(note); })
+{
+    setTargetScreen(bestScreenToUseAsTargetScreen());
+    tabletSize_.store(driver_._vexloSettings.tabletArea.load().size);
+}
+
+DisplayID BTScreenManager::bestScreenToUseAsTargetScreen() const
+{
+    const DisplayService* displays = Platform::services().displays;
+    return displays ? displays->mainDisplay() : 0;
+}
+
+void BTScreenManager::didChangeScreenParameters(const Notification&)
+{
+    const DisplayID target = targetScreen();
+    if (target == 0) return;
+    const DisplayService* displays = Platform::services().displays;
+    const auto list = displays ? displays->activeDisplays() : std::vector<DisplayID>{};
+    if (std::find(list.begin(), list.end(), target) == list.end()) setTargetScreen(bestScreenToUseAsTargetScreen());
+}
+
+void BTScreenManager::setTargetScreen(DisplayID screen)
+{
+    targetScreen_.store(screen, std::memory_order_relaxed);
+    const Rect bounds = screen ? screenSize(screen) : allScreenSize();
+    setScreenBounds(bounds);
+    driver_._vexloSettings.monitorArea.store(bounds);
+}
+
+void BTScreenManager::setScreenMapping(const Rect& r)
+{
+    Rect stored = r;
+    if (!(screenBounds() == allScreenSize())) {
+        const double mainHeight = mainScreenSize().height();
+        stored = Rect(r.x(), mainHeight - (r.y() + r.height()), r.width(), r.height());
+    }
+    screenMapping_.store(stored);
+    SystemLog::logPlain("Updated Screen Mapping: %.2f, %.2f - %.2f, %.2f\n", stored.x(), stored.y(), stored.width(),
+                        stored.height());
+}
+
+void BTScreenManager::setRotation(double degrees)
+{
+    rotation_.store(static_cast<int32_t>(degrees), std::memory_order_relaxed);
+}
+
+BTScreenManager::Mapped BTScreenManager::mapTabletCoordinatesToDisplaySpaceWithPoint(Point p,
+                                                                                    const Rect& m) const
+{
+    const Size t = tabletSize();
+    const Rect s = screenMapping();
+    // An empty tablet mapping has no scale: everything lands on the mapping's origin.
+    if (m.width() == 0 || m.height() == 0) return {s.x(), s.y(), 0, 0};
+
+    Point q = p;
+    switch (rotation()) {
+    case 90: q = {t.width - p.y, p.x}; break;
+    case 180: q = {t.width - p.x, t.height - p.y}; break;
+    case 270: q = {p.y, t.height - p.x}; break;
+    default: break;
+    }
+    const double cx = std::min(m.x() + m.width() - 1, std::max(m.x(), q.x));
+    const double cy = std::min(m.y() + m.height() - 1, std::max(m.y(), q.y));
+    const double x = s.x() + (s.width() / m.width()) * (cx - m.x());
+    const double y = s.y() + (s.height() / m.height()) * (cy - m.y());
+    const auto sub = [](double v) { return static_cast<double>(static_cast<int64_t>((v - std::trunc(v)) * 256) & 0xFF); };
+    return {x, y, sub(x), sub(y)};
+}

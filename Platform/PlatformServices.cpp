@@ -1,0 +1,9 @@
+#include "PlatformServices.h"
+
+namespace Platform {
+PlatformServices& services()
+{
+    static PlatformServices instance;
+    return instance;
+}
+} // namespace Platform

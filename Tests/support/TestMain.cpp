@@ -1,0 +1,14 @@
+// Every test program runs inside a Qt application on the offscreen platform, so
+// main-queue work, timers and widgets behave as in the real program.
+#include <QApplication>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+int main(int argc, char** argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
