@@ -11,7 +11,7 @@ public:
     // Replaces the layout and posts the screen-parameters change, as a real replug does.
     void setLayout(std::vector<Rect> bounds);
 
-    std::vector<DisplayID> activeDisplays(size_t maxDisplays) const override;
+    std::vector<DisplayID> activeDisplays(size_t maxDisplays = 32) const override;
     DisplayID mainDisplay() const override;
     Rect bounds(DisplayID display) const override;
     DisplayID mirrorOf(DisplayID display) const override;

@@ -11,7 +11,7 @@ class QtDisplayService : public QObject, public DisplayService {
 public:
     QtDisplayService();
 
-    std::vector<DisplayID> activeDisplays(size_t maxDisplays) const override;
+    std::vector<DisplayID> activeDisplays(size_t maxDisplays = 32) const override;
     DisplayID mainDisplay() const override;
     Rect bounds(DisplayID display) const override;
     DisplayID mirrorOf(DisplayID display) const override;
