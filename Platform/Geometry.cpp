@@ -2,22 +2,16 @@
 
 #include <cstdio>
 
-namespace {
-std::string number(double v)
-{
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%g", v);
-    return buf;
-}
-} // namespace
-
 std::string NSStringFromPoint(const Point& p)
 {
-    return "{" + number(p.x) + ", " + number(p.y) + "}";
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "{%g, %g}", p.x, p.y);
+    return buf;
 }
 
 std::string NSStringFromRect(const Rect& r)
 {
-    return "{" + NSStringFromPoint(r.origin) + ", {" + number(r.size.width) + ", " +
-           number(r.size.height) + "}}";
+    char buf[192];
+    std::snprintf(buf, sizeof buf, "{{%g, %g}, {%g, %g}}", r.x(), r.y(), r.width(), r.height());
+    return buf;
 }

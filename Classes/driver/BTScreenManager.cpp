@@ -18,11 +18,11 @@ BTScreenManager& BTScreenManager::shared()
 
 BTScreenManager::BTScreenManager(BTDriverManager& driver)
     : driver_(driver)
+    , tabletSize_(driver._vexloSettings.tabletArea.load().size)
     , screenParameters_(kScreenParametersDidChange, nullptr,
                         [this](const Notification& note) { didChangeScreenParameters(note); })
 {
     setTargetScreen(bestScreenToUseAsTargetScreen());
-    tabletSize_.store(driver_._vexloSettings.tabletArea.load().size);
 }
 
 DisplayID BTScreenManager::bestScreenToUseAsTargetScreen() const

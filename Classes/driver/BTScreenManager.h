@@ -43,14 +43,14 @@ public:
 
     void setRotation(double degrees);
     int32_t rotation() const { return rotation_.load(std::memory_order_relaxed); }
-    Size tabletSize() const { return tabletSize_.load(); }
+    Size tabletSize() const { return tabletSize_; }
 
     Mapped mapTabletCoordinatesToDisplaySpaceWithPoint(Point p, const Rect& tabletMapping) const;
 
 private:
     BTDriverManager& driver_;
     std::atomic<int32_t> rotation_{0};
-    Seqlocked<Size> tabletSize_;
+    const Size tabletSize_; // taken once at creation
     std::atomic<DisplayID> targetScreen_{0};
     Seqlocked<Rect> screenMapping_;
     Seqlocked<Rect> screenBounds_;
