@@ -8,15 +8,20 @@
 // published whole (Seqlocked).
 #include "Geometry.h"
 #include "Seqlock.h"
+#include "StylusRecord.h"
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <string>
 
 class BTScreenManager;
 class ShortcutDocumentStore;
 class UserDefaults;
 
 extern const char* const BTDriverManagerDidChangeStatus;
+// Posted per report while showPressure is on; user info "pressure": percent.
+extern const char* const kUpdatePressureNotification;
 
 class BTDriverManager {
 public:
@@ -106,6 +111,65 @@ public:
     // The screen manager initializeScreenSettings takes; null: the shared one.
     void setScreenManagerSource(BTScreenManager* source) { screenManagerSource_ = source; }
 
+    // --- Report decoding (decoding thread) ---------------------------------
+    static constexpr size_t kReportLength = 32;
+
+    // One input report of kReportLength bytes; the id is not used.
+    void didReceiveReport(const uint8_t* report, int32_t reportID);
+    // True when a batch of three positions was emitted for this report.
+    bool calculateXYCoordsWithReport(const uint8_t* report);
+    // The bits[startIndex - j] for j = 0 .. length-1, most significant first.
+    static int32_t intWithBits(const int32_t* bits, int32_t startIndex, int32_t length);
+    // Three-point linear smoothing of n values into o (o holds n values).
+    static void smoothLinear3(const double* a, int32_t n, double* o);
+
+    void setShowPressure(bool on) { showPressure_.store(on, std::memory_order_relaxed); }
+    bool showPressure() const { return showPressure_.load(std::memory_order_relaxed); }
+
+    // Diagnostics over bit arrays; nothing in the driver calls them.
+    static std::string bitStringWithInt(int32_t value);
+    static std::string bitStringWithArray(const int32_t* bits, int32_t length);
+    static std::string bitStringWithBits(const int32_t* bits, int32_t startIndex, int32_t length);
+    static std::u16string reverseString(const std::u16string& string);
+    int32_t testStartBit() const { return testStartBit_; }
+    void setTestStartBit(int32_t value) { testStartBit_ = value; }
+    int32_t numberOfTestBits() const { return numberOfTestBits_; }
+    void setNumberOfTestBits(int32_t value) { numberOfTestBits_ = value; }
+
+    // --- Stylus state machine and event posting (decoding thread) ---------
+    void updateStylusStatus();
+    void postProximityEvent();
+    void postMoveOrDragEvent(int32_t type);
+    void postButtonEvent(int32_t type, int32_t buttonNumber);
+    // A left mouse up, for callers that must free a stuck button.
+    void sendMouseUpEventToUnblockTheMouse();
+    bool isDragging() const { return _isDragging; }
+    int16_t eventNumber() const { return _eventNumber; }
+
+    // Where hardware-key and stylus-button presses go. readShortcutForCmd runs
+    // on the decoding thread, sendKeyboard later on the main queue; queued (for
+    // tools that trace the driver) on the decoding thread as the run is queued.
+    // Set before reports flow.
+    struct ShortcutDispatch {
+        std::function<std::string(int32_t keyId)> readShortcutForCmd;
+        std::function<void(const std::string& command, bool down, int32_t keyId)> sendKeyboard;
+        std::function<void(int32_t keyId, bool down, const std::string& command)> queued;
+    };
+    void setShortcutDispatch(ShortcutDispatch dispatch) { shortcutDispatch_ = std::move(dispatch); }
+
+    // --- Stylus record and event connection -------------------------------
+    StylusRecord stylus() const { return stylus_; }
+    void setStylus(const StylusRecord& record) { stylus_ = record; }
+    StylusRecord oldStylus() const { return oldStylus_; }
+    void setOldStylus(const StylusRecord& record) { oldStylus_ = record; }
+    void initializeStylus();
+
+    // Connection to the event system; 0 and the connection stored, or a failure code.
+    int32_t openHIDService();
+    int32_t closeHIDService();
+    uint32_t gEventDriver() const { return _gEventDriver.load(std::memory_order_relaxed); }
+    void setGEventDriver(uint32_t connection) { _gEventDriver.store(connection, std::memory_order_relaxed); }
+
     // --- Status -----------------------------------------------------------
     void postUpdateNotification();
 
@@ -115,6 +179,29 @@ public:
 
 private:
     UserDefaults& defaults() const;
+    void dispatchShortcut(int32_t keyId, bool down);
+    HIDEvent eventAtStylus(int32_t type, uint32_t options) const;
+    void post(const HIDEvent& event);
+
+    // The last mapped positions, emitted smoothed three at a time.
+    struct PositionBatch {
+        int32_t count = 0;
+        double x[3] = {};
+        double y[3] = {};
+    };
+
+    // Decoding-thread state.
+    StylusRecord stylus_;
+    StylusRecord oldStylus_;
+    PositionBatch positionBatch_;
+    bool _isDragging = false;
+    int16_t _eventNumber = 0;
+    int32_t testStartBit_ = 0;
+    int32_t numberOfTestBits_ = 0;
+    ShortcutDispatch shortcutDispatch_;
+
+    std::atomic<bool> showPressure_{false};
+    std::atomic<uint32_t> _gEventDriver{0};
 
     UserDefaults* defaults_ = nullptr;
     ShortcutDocumentStore* shortcutStore_ = nullptr;
