@@ -1,0 +1,54 @@
+#pragma once
+// Scripted HID devices for tests: the bus holds the devices that are plugged
+// in; every manager made from it sees them as a real manager would (existing
+// devices when it is scheduled, new ones as they appear, removals), with the
+// callbacks delivered on the loop of the thread the manager is scheduled on.
+// The script itself may run on any thread.
+#include "HIDManager.h"
+
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class ScriptedHIDManager;
+
+class ScriptedHIDBus : public std::enable_shared_from_this<ScriptedHIDBus> {
+public:
+    struct FeatureReport {
+        int device;
+        uint32_t reportID;
+        std::vector<uint8_t> bytes;
+    };
+
+    static std::shared_ptr<ScriptedHIDBus> create();
+
+    std::unique_ptr<HIDManager> makeManager();
+
+    // Returns the device's number on this bus.
+    int plugIn(int32_t vendorID, int32_t productID);
+    void sendReport(int device, std::vector<uint8_t> report);
+    void unplug(int device);
+
+    std::vector<FeatureReport> featureReports() const;
+    // Managers that exist / are open and scheduled right now.
+    int liveManagers() const;
+    int openManagers() const;
+
+private:
+    friend class ScriptedHIDManager;
+    struct Device {
+        int number;
+        int32_t vendor, product;
+        bool present;
+    };
+    ScriptedHIDBus() = default;
+    void attach(ScriptedHIDManager* m);
+    void detach(ScriptedHIDManager* m);
+    void recordFeature(int device, uint32_t reportID, const uint8_t* bytes, size_t length);
+    std::vector<Device> presentDevices() const;
+
+    mutable std::recursive_mutex mutex_;
+    std::vector<Device> devices_;
+    std::vector<ScriptedHIDManager*> managers_;
+    std::vector<FeatureReport> features_;
+};

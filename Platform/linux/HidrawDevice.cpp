@@ -1,0 +1,83 @@
+#include "HidrawDevice.h"
+
+#include "SystemLog.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/hidraw.h>
+#include <linux/input.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace {
+constexpr size_t kMaxReport = 4096; // the kernel's largest HID report
+}
+
+HidrawDevice::HidrawDevice(int fd, std::string node) : fd_(fd), node_(std::move(node)) {}
+
+HidrawDevice::~HidrawDevice()
+{
+    releaseGrabs();
+    if (fd_ >= 0) ::close(fd_);
+}
+
+HidrawDevice* HidrawDevice::open(const std::string& node)
+{
+    const int fd = ::open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    return fd < 0 ? nullptr : new HidrawDevice(fd, node);
+}
+
+int32_t HidrawDevice::sendFeatureReport(const uint8_t* data, size_t length)
+{
+    if (length == 0 || length > kMaxReport) return EINVAL;
+    uint8_t buffer[kMaxReport];
+    std::memcpy(buffer, data, length);
+    return ::ioctl(fd_, HIDIOCSFEATURE(length), buffer) < 0 ? errno : 0;
+}
+
+int32_t HidrawDevice::sendOutputReport(const uint8_t* data, size_t length)
+{
+    const ssize_t n = ::write(fd_, data, length);
+    if (n < 0) return errno;
+    return static_cast<size_t>(n) == length ? 0 : EIO;
+}
+
+HidrawDevice::Read HidrawDevice::readReport(uint8_t* buffer, size_t length, size_t* received)
+{
+    uint8_t report[kMaxReport];
+    ssize_t n;
+    do n = ::read(fd_, report, sizeof report);
+    while (n < 0 && errno == EINTR);
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return Read::Again;
+    if (n <= 0) return Read::Gone; // ENODEV when unplugged; end of file or another error: unusable too
+    const size_t copied = std::min(static_cast<size_t>(n), length);
+    std::memcpy(buffer, report, copied);
+    std::memset(buffer + copied, 0, length - copied);
+    *received = copied;
+    return Read::Report;
+}
+
+void HidrawDevice::grab(const std::vector<std::string>& eventNodes)
+{
+    for (const std::string& node : eventNodes) {
+        const int fd = ::open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0 || ::ioctl(fd, EVIOCGRAB, 1) < 0) {
+            BTLogWarn("-[HidrawDevice grab]", "could not take %s for exclusive use: %s", node.c_str(),
+                      std::strerror(errno));
+            if (fd >= 0) ::close(fd);
+            continue;
+        }
+        grabbed_.push_back(fd);
+    }
+}
+
+void HidrawDevice::releaseGrabs()
+{
+    for (int fd : grabbed_) {
+        ::ioctl(fd, EVIOCGRAB, 0);
+        ::close(fd);
+    }
+    grabbed_.clear();
+}

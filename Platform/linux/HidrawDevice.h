@@ -1,0 +1,44 @@
+#pragma once
+// One open hidraw node and the kernel event nodes of the same HID device,
+// which are grabbed while the device is used exclusively.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class HidrawDevice {
+public:
+    enum class Read { Report, Again, Gone };
+
+    // Takes ownership of fd.
+    HidrawDevice(int fd, std::string node);
+    ~HidrawDevice();
+    HidrawDevice(const HidrawDevice&) = delete;
+    HidrawDevice& operator=(const HidrawDevice&) = delete;
+
+    // Opens the node for reading and writing, non-blocking; null with errno set on failure.
+    static HidrawDevice* open(const std::string& node);
+
+    int fd() const { return fd_; }
+    const std::string& node() const { return node_; }
+
+    // Sends a feature report whose first byte is the report id; 0 or an errno value.
+    int32_t sendFeatureReport(const uint8_t* data, size_t length);
+    int32_t sendOutputReport(const uint8_t* data, size_t length);
+
+    // Reads one report into buffer: at most length bytes are written, and a
+    // shorter report leaves the rest zero. Gone: the device went away (or the
+    // read failed for good).
+    Read readReport(uint8_t* buffer, size_t length, size_t* received);
+
+    // Grabs each event node so that the desktop does not also act on it;
+    // a node that cannot be grabbed is logged and skipped.
+    void grab(const std::vector<std::string>& eventNodes);
+    void releaseGrabs();
+    size_t grabbedCount() const { return grabbed_.size(); }
+
+private:
+    int fd_;
+    std::string node_;
+    std::vector<int> grabbed_;
+};
