@@ -1,0 +1,228 @@
+#include "InputEmulator.h"
+
+#include "EventPosting.h"
+#include "LogCapture.h"
+#include "NotificationCenter.h"
+#include "PlatformServices.h"
+#include "RecordingEventPosting.h"
+#include "RecordingWorkspace.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fstream>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+constexpr int64_t kCtrl = 0x40000, kShift = 0x20000, kOption = 0x80000, kCommand = 0x100000;
+
+// An executor wired to recording services; every event, notification and
+// launch lands on one timeline in the order it happened.
+class InputEmulatorTest : public ::testing::Test {
+protected:
+    InputEmulatorTest()
+    {
+        services.eventPosting = &posting;
+        services.workspace = &workspace;
+        posting.setPointerLocation({640, 360});
+        posting.setObserver([this](const PostedEvent& e) { timeline.push_back(e.describe()); });
+        workspace.setObserver([this](const std::string& p) { timeline.push_back(RecordingWorkspace::describe(p)); });
+    }
+
+    Lines press(const std::string& command, int32_t kid = 0)
+    {
+        timeline.clear();
+        emulator.sendKeyboard(command, true, kid);
+        return timeline;
+    }
+    Lines release(const std::string& command, int32_t kid = 0)
+    {
+        timeline.clear();
+        emulator.sendKeyboard(command, false, kid);
+        return timeline;
+    }
+    std::string existingPath(const std::string& name)
+    {
+        const std::string path = dir.file(name);
+        std::ofstream(path) << "x";
+        return path;
+    }
+
+    RecordingEventPosting posting;
+    RecordingWorkspace workspace;
+    PlatformServices services;
+    InputEmulator emulator{&services};
+    TempDir dir;
+    Lines timeline;
+    ScopedObserver downKey{InputEmulator::DownKey, nullptr, [this](const Notification& n) {
+                               timeline.push_back("notify DownKey kid=" +
+                                                  std::to_string(n.userInfo.at("kid").intValue()));
+                           }};
+    ScopedObserver monitor{InputEmulator::Monitor, nullptr,
+                           [this](const Notification&) { timeline.push_back("notify Monitor"); }};
+};
+
+TEST_F(InputEmulatorTest, ParseRules)
+{
+    using A = InputEmulator::Action;
+    const struct {
+        const char* command;
+        std::vector<A> actions;
+    } rows[] = {
+        {"Ctrl+Z;", {KeyInfo{6, kCtrl}}},
+        {"Ctrl+Shift+Z", {KeyInfo{6, kCtrl | kShift}}},
+        {"Z+Ctrl", {KeyInfo{0xFFFF, kCtrl}}},     // a later modifier resets the key
+        {"A+B", {KeyInfo{11, 0}}},                 // the chord's key is its last token
+        {"Z+MouseLeft", {MouseInfo{0, 1, 0, 1}}},  // the click replaces the chord
+        {"Ctrl+MouseRight;", {MouseInfo{1, 3, 0, 1}}},
+        {"Command+Shift+A;Command+Shift+B;", {KeyInfo{0, kCommand | kShift}, KeyInfo{11, kCommand | kShift}}},
+        {"Option+Command+Tab", {KeyInfo{48, kOption | kCommand}}},
+        {"CapsLock", {KeyInfo{57, 0}}},
+        {"Function", {KeyInfo{0xFFFF, 0}}}, // no flag of its own
+        {"Function+Z", {KeyInfo{6, 0}}},
+        {"MouseDoubleClick;", {MouseInfo{0, 1, 0, 2}}},
+        {"MouseMiddle;", {MouseInfo{2, 25, 0, 1}}},
+        {"ScrollForward;", {MouseInfo{0, 0, -5, 0}}},
+        {"ScrollBack;ScrollBack;", {MouseInfo{0, 0, 5, 0}, MouseInfo{0, 0, 5, 0}}},
+        {"MouseLeft+Z", {MouseInfo{0, 1, 0, 1}}}, // an action word ends its group
+        {"Ctrl+Monitor;", {KeyInfo{0xFFFF, kCtrl}}},
+        {"Monitor;", {}},
+        {";;+;++", {}},
+        {"", {}},
+        {"Ctrl+Shift+MouseLeft;Ctrl+S;", {MouseInfo{0, 1, 0, 1}, KeyInfo{1, kCtrl}}},
+    };
+    for (const auto& row : rows) EXPECT_EQ(emulator.parseCmd(row.command, false), row.actions) << row.command;
+}
+
+TEST_F(InputEmulatorTest, UnknownTokenTouchesNothingAndIsLogged)
+{
+    LogCapture log;
+    const auto actions = emulator.parseCmd("Ctrl+Bogus+Z;Nothing;", true);
+    ASSERT_EQ(actions.size(), 1u);
+    EXPECT_EQ(actions[0], InputEmulator::Action(KeyInfo{6, kCtrl}));
+    EXPECT_TRUE(log.contains("-warn-") && log.contains("\"Bogus\""));
+    EXPECT_TRUE(log.contains("\"Nothing\""));
+    // Never the "A" key (code 0) for a name it does not know.
+    EXPECT_EQ(press("a;"), (Lines{"notify DownKey kid=0"}));
+}
+
+TEST_F(InputEmulatorTest, PressAndReleaseOfEveryActionKind)
+{
+    const struct {
+        const char* command;
+        Lines pressed;
+        Lines released;
+    } rows[] = {
+        {"Ctrl+Z;", {"key code=6 flags=0x40000 down=1"}, {"key code=6 flags=0x40000 down=0"}},
+        {"Command+Shift+A;Command+Shift+B;",
+         {"key code=0 flags=0x120000 down=1", "key code=11 flags=0x120000 down=1"},
+         {"key code=0 flags=0x120000 down=0", "key code=11 flags=0x120000 down=0"}},
+        {"MouseLeft;", {"mouse type=1 button=0 clicks=1 x=640 y=360"}, {"mouse type=2 button=0 clicks=1 x=640 y=360"}},
+        {"MouseRight;", {"mouse type=3 button=1 clicks=1 x=640 y=360"}, {"mouse type=4 button=1 clicks=1 x=640 y=360"}},
+        {"MouseMiddle;",
+         {"mouse type=25 button=2 clicks=1 x=640 y=360"},
+         {"mouse type=26 button=2 clicks=1 x=640 y=360"}},
+        {"MouseDoubleClick;",
+         {"mouse type=1 button=0 clicks=1 x=640 y=360", "mouse type=2 button=0 clicks=1 x=640 y=360",
+          "mouse type=1 button=0 clicks=2 x=640 y=360", "mouse type=2 button=0 clicks=2 x=640 y=360"},
+         {}},
+        {"ScrollForward;", {"scroll -5"}, {"scroll -5"}},
+        {"ScrollBack;", {"scroll 5"}, {"scroll 5"}},
+        {"Ctrl+", {"modifier code=59 down=1"}, {"modifier code=59 down=0"}},
+        {"Ctrl+Shift+",
+         {"modifier code=56 down=1", "modifier code=59 down=1"},
+         {"modifier code=59 down=0", "modifier code=56 down=0"}},
+        {"Ctrl+Option+Shift+Command+",
+         {"modifier code=55 down=1", "modifier code=56 down=1", "modifier code=58 down=1", "modifier code=59 down=1"},
+         {"modifier code=59 down=0", "modifier code=58 down=0", "modifier code=56 down=0", "modifier code=55 down=0"}},
+        {"Function", {}, {}},
+        {"Ctrl+MouseRight;",
+         {"mouse type=3 button=1 clicks=1 x=640 y=360"},
+         {"mouse type=4 button=1 clicks=1 x=640 y=360"}},
+        {"Monitor;", {"notify Monitor"}, {}},
+        {"", {}, {}},
+    };
+    for (const auto& row : rows) {
+        Lines expected{"notify DownKey kid=3"};
+        expected.insert(expected.end(), row.pressed.begin(), row.pressed.end());
+        EXPECT_EQ(press(row.command, 3), expected) << row.command;
+        EXPECT_EQ(release(row.command, 3), row.released) << row.command;
+    }
+}
+
+TEST_F(InputEmulatorTest, MouseEventsFollowThePointer)
+{
+    posting.setPointerLocation({12.5, 900});
+    press("MouseLeft;");
+    posting.setPointerLocation({30, 40});
+    release("MouseLeft;");
+    const auto events = posting.events();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].location, (Point{12.5, 900}));
+    EXPECT_EQ(events[1].location, (Point{30, 40}));
+}
+
+TEST_F(InputEmulatorTest, BrushSwitchFollowsTheParityOfAllPresses)
+{
+    EXPECT_EQ(press("E,B;", 2), (Lines{"notify DownKey kid=2", "key code=11 flags=0x0 down=1"}));
+    EXPECT_EQ(release("E,B;", 2), (Lines{"key code=11 flags=0x0 down=0"}));
+    EXPECT_EQ(press("E,B;", 4), (Lines{"notify DownKey kid=4", "key code=14 flags=0x0 down=1"}));
+    release("E,B;", 4);
+    press("Ctrl+Z;", 0); // any key counts
+    EXPECT_EQ(press("E,B;", 2), (Lines{"notify DownKey kid=2", "key code=14 flags=0x0 down=1"}));
+    EXPECT_EQ(emulator.downCount(), 4);
+    // A release counts nothing, and the switch replaces a modifiers-only chord before it.
+    EXPECT_EQ(release("Ctrl+E,B;", 2), (Lines{"key code=14 flags=0x0 down=0"}));
+}
+
+TEST_F(InputEmulatorTest, RunPartOpensOnPressOnly)
+{
+    const std::string program = existingPath("Example.app");
+    EXPECT_EQ(press("Monitor;RunFile:" + program), (Lines{"notify DownKey kid=0", "notify Monitor", "launch " + program}));
+    EXPECT_EQ(release("Monitor;RunFile:" + program), Lines{});
+    EXPECT_EQ(press("Ctrl+RunFile:" + program), (Lines{"notify DownKey kid=0", "launch " + program,
+                                                       "modifier code=59 down=1"}));
+}
+
+// The path is everything after "RunFile:", whatever characters it holds.
+TEST_F(InputEmulatorTest, RunPathTakesTheRestOfTheCommand)
+{
+    for (const char* name : {"Monitor Tool.app", "A+B", "x:y.app", "semi;colon", "MouseLeft+Ctrl;Z"}) {
+        const std::string program = existingPath(name);
+        const Lines got = press("E,B;RunFile:" + program);
+        const std::string brush =
+            emulator.downCount() % 2 ? "key code=11 flags=0x0 down=1" : "key code=14 flags=0x0 down=1";
+        EXPECT_EQ(got, (Lines{"notify DownKey kid=0", "launch " + program, brush})) << name;
+    }
+}
+
+TEST_F(InputEmulatorTest, MissingProgramIsLoggedAndNotOpened)
+{
+    LogCapture log;
+    const std::string missing = dir.file("Gone Tool.app");
+    EXPECT_EQ(press("RunFile:" + missing), (Lines{"notify DownKey kid=0"}));
+    EXPECT_EQ(press("RunFile:"), (Lines{"notify DownKey kid=0"}));
+    EXPECT_TRUE(workspace.openedPaths().empty());
+    EXPECT_NE(log.indexOf("-warn-"), -1);
+    EXPECT_TRUE(log.contains(missing));
+}
+
+TEST_F(InputEmulatorTest, FailuresOfTheServicesAreLogged)
+{
+    LogCapture log;
+    workspace.setResult(EACCES);
+    press("RunFile:" + existingPath("locked.app"));
+    EXPECT_TRUE(log.contains("could not open"));
+    posting.setResult(-1);
+    press("Ctrl+Z;");
+    press("MouseLeft;");
+    press("ScrollBack;");
+    EXPECT_TRUE(log.contains("posting key 6 failed"));
+    EXPECT_TRUE(log.contains("posting mouse event 1 failed"));
+    EXPECT_TRUE(log.contains("posting scroll failed"));
+}
+
+} // namespace
