@@ -147,16 +147,22 @@ void UdevHIDManager::scheduleWithRunLoop()
             BTLogWarn("-[UdevHIDManager scheduleWithRunLoop]", "cannot watch for devices: %s", std::strerror(errno));
         }
     }
-    if (open_) enumerate();
+    // Devices already present are reported from the loop, as later ones are,
+    // never from inside this call.
+    QMetaObject::invokeMethod(
+        loop_, [this] {
+            if (open_) enumerate();
+        },
+        Qt::QueuedConnection);
 }
 
 void UdevHIDManager::unscheduleFromRunLoop()
 {
     if (!loop_) return;
     onLoopThread([this] {
+        monitorNotifier_ = nullptr;
         for (auto& [node, device] : devices_) dropNotifier(device->reader);
-        dropNotifier(monitorNotifier_);
-        loop_->deleteLater();
+        delete loop_; // with its monitor notifier and any call still queued on it
     });
     loop_ = nullptr;
     if (monitor_) udev_monitor_unref(monitor_);
@@ -272,7 +278,7 @@ void UdevHIDManager::scheduleDevice(HIDDeviceRef device)
 
 void UdevHIDManager::unscheduleDevice(HIDDeviceRef device)
 {
-    if (device) dropNotifier(device->reader);
+    if (device) onLoopThread([device] { dropNotifier(device->reader); });
 }
 
 void UdevHIDManager::registerInputReportCallback(HIDDeviceRef device, uint8_t* buffer, size_t length,

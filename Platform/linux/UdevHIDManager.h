@@ -7,6 +7,7 @@
 #include "HIDManager.h"
 #include "HidrawDevice.h"
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -62,7 +63,7 @@ private:
     QObject* loop_ = nullptr; // lives on the scheduled thread
     QSocketNotifier* monitorNotifier_ = nullptr;
     int32_t vendor_ = -1, product_ = -1;
-    bool open_ = false;
+    std::atomic<bool> open_{false};
     uint32_t options_ = 0;
     DeviceCallback matching_ = nullptr, removal_ = nullptr;
     void* matchingContext_ = nullptr;
