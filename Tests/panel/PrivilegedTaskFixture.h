@@ -14,23 +14,13 @@
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <memory>
 #include <mutex>
-#include <string>
 #include <vector>
 
 class PrivilegedTaskFixture : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        pkexec_ = script("pkexec", "cd / || exit 127\nexec \"$@\"\n");
-        useAuthorization(pkexec_, BREVOLA_PRIVILEGED_EXEC_PATH);
-        observer_ = ScopedObserver(BTPrivilegedTaskDidTerminateNotification, nullptr, [this](const Notification& n) {
-            std::lock_guard lock(mutex_);
-            posted_.push_back(n.object);
-        });
-    }
+    void SetUp() override { useAuthorization(pkexec_, BREVOLA_PRIVILEGED_EXEC_PATH); }
     void TearDown() override { Platform::services().authorization = previous_; }
 
     void useAuthorization(const std::string& pkexecPath, const std::string& helperPath)
@@ -39,7 +29,6 @@ protected:
         Platform::services().authorization = authorization_.get();
     }
 
-    // An executable shell script in the test's folder.
     std::string script(const std::string& name, const std::string& body, bool executable = true)
     {
         const std::string path = dir_.file(name);
@@ -55,7 +44,6 @@ protected:
         return posted_;
     }
 
-    // Runs this thread's event loop for the given time.
     static void spinFor(int milliseconds)
     {
         QEventLoop loop;
@@ -63,27 +51,25 @@ protected:
         loop.exec();
     }
 
-    // Runs the event loop until done() holds or five seconds have passed.
-    static bool spinUntil(const std::function<bool()>& done)
+    // Runs the event loop until count notifications have come, for at most five seconds.
+    bool spinUntilPosted(size_t count = 1)
     {
         QElapsedTimer clock;
         clock.start();
-        while (!done() && clock.elapsed() < 5000) spinFor(20);
-        return done();
-    }
-
-    bool spinUntilPosted(size_t count = 1)
-    {
-        return spinUntil([&] { return posted().size() >= count; });
+        while (posted().size() < count && clock.elapsed() < 5000) spinFor(20);
+        return posted().size() >= count;
     }
 
     TempDir dir_;
-    std::string pkexec_;
+    const std::string pkexec_ = script("pkexec", "cd / || exit 127\nexec \"$@\"\n");
 
 private:
     Authorization* previous_ = Platform::services().authorization;
     std::unique_ptr<PkexecAuthorization> authorization_;
     std::mutex mutex_;
     std::vector<const void*> posted_;
-    ScopedObserver observer_;
+    ScopedObserver observer_{BTPrivilegedTaskDidTerminateNotification, nullptr, [this](const Notification& n) {
+                                 std::lock_guard lock(mutex_);
+                                 posted_.push_back(n.object);
+                             }};
 };
