@@ -81,8 +81,13 @@ int32_t BTPrivilegedTask::launch()
     if (run.status != 0) return run.status;
 
     auto handle = std::make_shared<QFile>();
-    handle->open(run.outputFd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle);
-    outputFileHandle_ = std::move(handle);
+    if (handle->open(run.outputFd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        outputFileHandle_ = std::move(handle);
+    } else {
+        // The tool runs regardless; only its output is lost.
+        BTLogWarn(method, "cannot read the output of %s", launchPath_.c_str());
+        close(run.outputFd);
+    }
     pid_.store(run.pid);
     isRunning_.store(true);
 
