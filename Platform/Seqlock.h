@@ -27,8 +27,8 @@ public:
         std::lock_guard lock(writer_);
         const uint32_t s = seq_.load(std::memory_order_relaxed);
         seq_.store(s + 1, std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_release);
-        for (size_t i = 0; i < kWords; ++i) words_[i].store(words[i], std::memory_order_relaxed);
+        // Release stores: a reader that sees any new word also sees the odd count.
+        for (size_t i = 0; i < kWords; ++i) words_[i].store(words[i], std::memory_order_release);
         seq_.store(s + 2, std::memory_order_release);
     }
 
@@ -38,8 +38,8 @@ public:
         for (;;) {
             const uint32_t s1 = seq_.load(std::memory_order_acquire);
             if (s1 & 1) continue;
-            for (size_t i = 0; i < kWords; ++i) words[i] = words_[i].load(std::memory_order_relaxed);
-            std::atomic_thread_fence(std::memory_order_acquire);
+            // Acquire loads keep the second look at the count after the words.
+            for (size_t i = 0; i < kWords; ++i) words[i] = words_[i].load(std::memory_order_acquire);
             if (seq_.load(std::memory_order_relaxed) == s1) break;
         }
         T value;
