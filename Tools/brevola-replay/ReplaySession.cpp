@@ -2,10 +2,10 @@
 
 #include "BTDriverManager.h"
 #include "BTScreenManager.h"
-#include "EventPosting.h"
 #include "FixedDisplayService.h"
 #include "MainQueue.h"
 #include "NotificationCenter.h"
+#include "NullEventPosting.h"
 #include "PlatformServices.h"
 #include "PropertyList.h"
 #include "RecordingHIDEventSystem.h"
@@ -19,8 +19,8 @@
 
 namespace {
 
-// The pointer location the stylus record starts from.
-class FixedPointer : public EventPosting {
+// The pointer location the stylus record starts from; shortcut posting goes nowhere.
+class FixedPointer : public NullEventPosting {
 public:
     explicit FixedPointer(Point location) : location_(location) {}
     Point pointerLocation() const override { return location_; }

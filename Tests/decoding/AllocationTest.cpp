@@ -1,0 +1,61 @@
+// Decoding a report allocates nothing while the pressure meter is off. This
+// program replaces the global allocator to count allocations in a window.
+#include "ReportFixture.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace {
+std::atomic<bool> counting{false};
+std::atomic<long> allocations{0};
+} // namespace
+
+void* operator new(std::size_t size)
+{
+    if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+class DecodingAllocation : public ReplayFixture {};
+
+TEST_F(DecodingAllocation, NoAllocationPerReport)
+{
+    RecordingHIDEventSystem& events = session->events();
+    events.setObserver({}); // the tool's printing is not the driver's work
+    events.reserve(8000);
+
+    // In range and pressing, so that the thousand reports are a stroke: moves,
+    // drags and pressure changes, without the one-off log lines of entering.
+    for (int i = 0; i < 8; ++i) feed(stylusReport(kTip, 20000, 20000, 5000));
+    feedTimes(stylusReport(kTip, 20010, 20000, 5200), 4);
+    ASSERT_TRUE(driver().isDragging());
+    events.clear();
+
+    std::vector<Report> reports;
+    for (int i = 0; i < 1000; ++i) reports.push_back(stylusReport(kTip, 20000 + 8 * i, 20000 + 4 * i, 3000 + 4 * i));
+    allocations = 0;
+    counting = true;
+    for (const auto& r : reports) driver().didReceiveReport(r.data(), 2);
+    counting = false;
+    EXPECT_EQ(allocations.load(), 0);
+    EXPECT_GE(events.count(), 750u); // the reports did post: three moves and a drag per four
+
+    // The meter's notification is the one allocation the path may make.
+    driver().setShowPressure(true);
+    allocations = 0;
+    counting = true;
+    driver().didReceiveReport(reports[0].data(), 2);
+    counting = false;
+    EXPECT_GT(allocations.load(), 0);
+}
+
+} // namespace
