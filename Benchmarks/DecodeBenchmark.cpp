@@ -1,0 +1,66 @@
+// One tablet report through decoding, mapping and the stylus state machine,
+// posting to an event system that drops what it gets. A stroke in progress:
+// every fourth report emits three moves and a drag.
+#include "BTDriverManager.h"
+#include "BTScreenManager.h"
+#include "FixedDisplayService.h"
+#include "NullHIDEventSystem.h"
+#include "PlatformServices.h"
+#include "SystemLog.h"
+#include "UserDefaults.h"
+
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <filesystem>
+#include <vector>
+
+static std::array<uint8_t, BTDriverManager::kReportLength> tipReport(int x, int y, int pressure)
+{
+    std::array<uint8_t, BTDriverManager::kReportLength> r{};
+    r[0] = 2;
+    r[1] = 0xC1;
+    r[2] = static_cast<uint8_t>(x >> 1);
+    r[3] = static_cast<uint8_t>(((x >> 9) & 0x7F) | ((y & 1) << 7));
+    r[4] = static_cast<uint8_t>(y >> 1);
+    r[5] = static_cast<uint8_t>((y >> 9) & 0x7F);
+    r[6] = static_cast<uint8_t>(pressure);
+    r[7] = static_cast<uint8_t>(pressure >> 8);
+    return r;
+}
+
+static void BM_DecodeReport(benchmark::State& state)
+{
+    SystemLog::setSink([](const std::string&) {});
+    FixedDisplayService displays;
+    NullHIDEventSystem events;
+    Platform::services().displays = &displays;
+    Platform::services().hidEventSystem = &events;
+    const auto path = std::filesystem::temp_directory_path() / "brevola-bench-decode-defaults.plist";
+    {
+        UserDefaults defaults(path.string());
+        BTDriverManager driver(BTDriverManager::Options{&defaults});
+        driver.openHIDService();
+        driver.initializeStylus();
+        BTScreenManager screens(driver);
+        driver.setScreenManagerSource(&screens);
+        driver.initializeScreenSettings();
+
+        std::vector<std::array<uint8_t, BTDriverManager::kReportLength>> reports;
+        for (int i = 0; i < 4096; ++i) reports.push_back(tipReport(10000 + 9 * i, 12000 + 5 * i, 3000 + i % 5000));
+        for (int i = 0; i < 16; ++i) driver.didReceiveReport(reports[i].data(), 2); // in range, tip down, dragging
+
+        size_t n = 0;
+        for (auto _ : state) {
+            driver.didReceiveReport(reports[n].data(), 2);
+            n = (n + 1) & 4095;
+        }
+        benchmark::DoNotOptimize(driver.eventNumber());
+    }
+    Platform::services().displays = nullptr;
+    Platform::services().hidEventSystem = nullptr;
+    std::filesystem::remove(path);
+}
+BENCHMARK(BM_DecodeReport)->Repetitions(9)->ReportAggregatesOnly(true);
+
+BENCHMARK_MAIN();
