@@ -1,0 +1,270 @@
+#include "Configure.h"
+
+#include "BTDriverManager.h"
+#include "DefaultsKeys.h"
+#include "JSON.h"
+#include "KeyMapInfo.h"
+#include "LogCapture.h"
+#include "PlainShortcutEditor.h"
+#include "TempDir.h"
+#include "UserDefaults.h"
+
+#include <gtest/gtest.h>
+
+#include <QString>
+
+namespace {
+
+std::string utf8(const std::u16string& text) { return QString::fromStdU16String(text).toStdString(); }
+
+// A store over a defaults file of its own.
+class ConfigureTest : public ::testing::Test {
+protected:
+    std::unique_ptr<Configure> storeWith(std::string_view defaultDocument)
+    {
+        return std::make_unique<Configure>(&defaults, defaultDocument);
+    }
+    // The record of a key as the text now holds it.
+    std::optional<JSONValue> record(const Configure& store, int64_t kid)
+    {
+        const auto text = store.text();
+        if (!text) return std::nullopt;
+        auto document = objectFromJSONString(*text);
+        const JSONValue* value = document && document->dictionary()
+                                     ? document->dictionary()->objectForKey(std::to_string(kid))
+                                     : nullptr;
+        if (!value) return std::nullopt;
+        return *value;
+    }
+
+    TempDir dir;
+    UserDefaults defaults{dir.file("defaults.plist")};
+};
+
+TEST_F(ConfigureTest, BuildsCommandsFromRecords)
+{
+    const struct {
+        const char* record;
+        const char* command;
+    } rows[] = {
+        {R"({"enableKeyboard":1,"shortcutEvent":"Ctrl+","keyboardEvent":"Z "})", "Ctrl+Z;"},
+        {R"({"enableKeyboard":1,"shortcutEvent":"Command+Shift+","keyboardEvent":"A B "})",
+         "Command+Shift+A;Command+Shift+B;"},
+        {R"({"enableMouse":1,"mouse":"MouseLeft;"})", "MouseLeft;"},
+        {R"({"enableFunc":1,"function":"E,B;","enableRun":1,"filePath":"/Applications/Example.app"})",
+         "E,B;RunFile:/Applications/Example.app"},
+        {R"({"enableKeyboard":1,"shortcutEvent":"Ctrl+","keyboardEvent":"","enableMouse":1,"mouse":"MouseRight;"})",
+         "Ctrl+MouseRight;"},
+        {R"({"enableKeyboard":1,"shortcutEvent":"","keyboardEvent":""})", ""},
+        {R"({"enableKeyboard":1,"shortcutEvent":"Ctrl+","keyboardEvent":"Z"})", "Ctrl+"}, // one piece: prefix only
+        {R"({"enableKeyboard":1,"shortcutEvent":"Ctrl+","keyboardEvent":"A  B "})", "Ctrl+A;Ctrl+B;"},
+        {R"({"enableKeyboard":1,"shortcutEvent":"Option+","keyboardEvent":"F5 ","enableMouse":1,"mouse":"ScrollBack;",
+             "enableFunc":1,"function":"Monitor;","enableRun":1,"filePath":"/opt/x"})",
+         "Option+F5;ScrollBack;Monitor;RunFile:/opt/x"},
+        {R"({"enableKeyboard":0,"shortcutEvent":"Ctrl+","keyboardEvent":"Z ","enableMouse":0,"mouse":"MouseLeft;",
+             "enableFunc":0,"function":"Monitor;","enableRun":0,"filePath":"/opt/x"})",
+         ""},
+        // Enable fields: any non-zero number is on.
+        {R"({"enableMouse":2,"mouse":"MouseLeft;"})", "MouseLeft;"},
+        {R"({"enableMouse":true,"mouse":"MouseLeft;"})", "MouseLeft;"},
+        {R"({"enableMouse":0.0,"mouse":"MouseLeft;"})", ""},
+        {R"({"enableMouse":"1","mouse":"MouseLeft;"})", ""},
+        // Missing text fields.
+        {R"({"enableKeyboard":1,"shortcutEvent":"Ctrl+"})", ""},
+        {R"({"enableKeyboard":1,"keyboardEvent":"Z "})", "Z;"},
+        {R"({"enableMouse":1,"enableFunc":1})", ""},
+        {R"({"enableRun":1})", "RunFile:"},
+        {R"("not a record")", ""},
+    };
+    for (const auto& row : rows) {
+        const auto store = storeWith(std::string(R"({"3":)") + row.record + "}");
+        EXPECT_EQ(store->readShortcutForCmd(3), row.command) << row.record;
+        EXPECT_EQ(store->readShortcutForCmd(4), "") << row.record;
+    }
+}
+
+TEST_F(ConfigureTest, UnusableTextReadsAsAnEmptyDocument)
+{
+    for (const char* text : {"", "{", "[1,2]", "\"x\"", "{\"0\":"}) {
+        LogCapture log;
+        const auto store = storeWith(text);
+        EXPECT_EQ(store->readShortcutForCmd(0), "") << text;
+        PlainShortcutEditor editor(0);
+        editor.mouse = "MouseLeft;";
+        EXPECT_TRUE(store->readShortcutConfig(editor));
+        EXPECT_EQ(editor.mouse, std::nullopt);
+        EXPECT_NE(log.indexOf("-warn-"), -1) << text;
+    }
+}
+
+TEST_F(ConfigureTest, StoredTextWinsOverTheDefaultDocument)
+{
+    defaults.setObject(R"({"1":{"enableMouse":1,"mouse":"MouseRight;"}})", DefaultsKeys::shortcutSettings);
+    const auto store = storeWith(R"({"1":{"enableMouse":1,"mouse":"MouseLeft;"}})");
+    EXPECT_EQ(store->readShortcutForCmd(1), "MouseRight;");
+
+    defaults.setObject(42, DefaultsKeys::shortcutSettings); // no string: not a document
+    store->defaultShortcutConfig();
+    EXPECT_EQ(store->readShortcutForCmd(1), "MouseLeft;");
+}
+
+TEST_F(ConfigureTest, FillsTheEditorInOrder)
+{
+    const auto store = storeWith(R"({"2":{"enableKeyboard":1,"shortcutEvent":"Ctrl+Shift+","keyboardEvent":"Z ",
+        "shortcut":"Ctrl+Shift+Z ","enableMouse":0,"mouse":"MouseMiddle;","enableFunc":7,"function":"E,B;",
+        "enableRun":0,"filePath":"/opt/Caf\u00e9 \u2018x\u2019.app"}})");
+    PlainShortcutEditor editor(2);
+    EXPECT_TRUE(store->readShortcutConfig(editor));
+    EXPECT_EQ(editor.calls, (std::vector<std::string>{"mouse", "function", "keyboard", "modifiers", "text", "path",
+                                                      "keyboardOn", "mouseOn", "runOn", "funcOn"}));
+    EXPECT_EQ(editor.mouse, "MouseMiddle;");
+    EXPECT_EQ(editor.function, "E,B;");
+    EXPECT_EQ(editor.keyboard, "Z ");
+    EXPECT_EQ(editor.modifiers, "Ctrl+Shift+");
+    EXPECT_EQ(editor.text, "Ctrl+Shift+Z ");
+    EXPECT_EQ(editor.path, "/opt/Caf\u00e9 \u2018x\u2019.app");
+    EXPECT_EQ((std::vector<int32_t>{editor.keyboardOn, editor.mouseOn, editor.runOn, editor.funcOn}),
+              (std::vector<int32_t>{1, 0, 0, 1}));
+
+    PlainShortcutEditor absent(9);
+    absent.keyboardOn = absent.mouseOn = 1;
+    absent.text = "old";
+    EXPECT_TRUE(store->readShortcutConfig(absent));
+    EXPECT_EQ(absent.keyboard, std::nullopt);
+    EXPECT_EQ(absent.text, "");
+    EXPECT_EQ(absent.keyboardOn + absent.mouseOn, 0);
+}
+
+TEST_F(ConfigureTest, WritesTheEditorBackAndKeepsOtherRecords)
+{
+    const auto store = storeWith(R"({"0":{"enableMouse":1,"mouse":"MouseLeft;","extra":"kept"},
+                                     "1":{"enableFunc":1,"function":"Monitor;"}})");
+    PlainShortcutEditor editor(0);
+    editor.modifiers = "Command+";
+    editor.keyboard = "A B ";
+    editor.text = "Command+A B ";
+    editor.keyboardOn = 1;
+    editor.function = "E,B;";
+    editor.funcOn = 1;
+    editor.path = "/opt/Monitor Tool+1.app";
+    editor.runOn = 1;
+    // No mouse radio chosen: the field goes.
+    ASSERT_TRUE(store->writeShortcutConfig(editor));
+
+    EXPECT_EQ(store->readShortcutForCmd(0), "Command+A;Command+B;E,B;RunFile:/opt/Monitor Tool+1.app");
+    EXPECT_EQ(store->readShortcutForCmd(1), "Monitor;");
+    const auto written = record(*store, 0);
+    ASSERT_TRUE(written && written->dictionary());
+    EXPECT_EQ(written->dictionary()->objectForKey("mouse"), nullptr);
+    EXPECT_EQ(written->dictionary()->objectForKey("extra")->stringValue(), "kept");
+    EXPECT_EQ(written->dictionary()->objectForKey("enableMouse")->int64Value(), 0);
+
+    PlainShortcutEditor back(0);
+    store->readShortcutConfig(back);
+    EXPECT_EQ(back.keyboard, editor.keyboard);
+    EXPECT_EQ(back.modifiers, editor.modifiers);
+    EXPECT_EQ(back.function, editor.function);
+    EXPECT_EQ(back.mouse, std::nullopt);
+    EXPECT_EQ(back.path, editor.path);
+    EXPECT_EQ(back.text, editor.text);
+    EXPECT_EQ((std::vector<int32_t>{back.keyboardOn, back.mouseOn, back.runOn, back.funcOn}),
+              (std::vector<int32_t>{1, 0, 1, 1}));
+}
+
+// An edit of a key the document has no record for, or made while there is
+// no document at all, is stored, not silently dropped.
+TEST_F(ConfigureTest, WritingCreatesMissingRecordsAndDocuments)
+{
+    PlainShortcutEditor editor(12);
+    editor.mouse = "ScrollForward;";
+    editor.mouseOn = 1;
+    for (const char* text : {R"({"0":{"enableMouse":1,"mouse":"MouseLeft;"}})", ""}) {
+        const auto store = storeWith(text);
+        ASSERT_TRUE(store->writeShortcutConfig(editor)) << text;
+        EXPECT_EQ(store->readShortcutForCmd(12), "ScrollForward;") << text;
+    }
+}
+
+TEST_F(ConfigureTest, RefusesToOverwriteAnUnreadableDocument)
+{
+    const auto store = storeWith("{\"0\": broken");
+    const auto before = store->text();
+    LogCapture log;
+    PlainShortcutEditor editor(0);
+    EXPECT_FALSE(store->writeShortcutConfig(editor));
+    EXPECT_EQ(store->text(), before);
+    EXPECT_TRUE(log.contains("not stored"));
+
+    // Text the writer cannot write (bytes that are no UTF-8) is refused too.
+    const auto good = storeWith(R"({"0":{}})");
+    editor.path = "/opt/\xff\xfe";
+    EXPECT_FALSE(good->writeShortcutConfig(editor));
+    EXPECT_EQ(utf8(*good->text()), R"({"0":{}})");
+}
+
+// The edit is used at once, persists only through a settings save, and a
+// reset brings back the default document.
+TEST_F(ConfigureTest, SaveAndResetThroughTheSettingsStore)
+{
+    const std::string defaultDocument = R"({"0":{"enableMouse":1,"mouse":"MouseLeft;"}})";
+    const auto store = storeWith(defaultDocument);
+    BTDriverManager driver(BTDriverManager::Options{&defaults});
+    driver.setShortcutStore(store.get());
+
+    PlainShortcutEditor editor(0);
+    editor.mouse = "MouseRight;";
+    editor.mouseOn = 1;
+    ASSERT_TRUE(store->writeShortcutConfig(editor));
+    EXPECT_EQ(store->readShortcutForCmd(0), "MouseRight;");
+    {
+        UserDefaults restarted(defaults.path());
+        EXPECT_EQ(Configure(&restarted, defaultDocument).readShortcutForCmd(0), "MouseLeft;");
+    }
+
+    store->saveShortcutConfig(); // no flush of its own
+    EXPECT_FALSE(UserDefaults(defaults.path()).stringForKey(DefaultsKeys::shortcutSettings));
+    driver.saveSettings();
+    {
+        UserDefaults restarted(defaults.path());
+        EXPECT_EQ(Configure(&restarted, defaultDocument).readShortcutForCmd(0), "MouseRight;");
+    }
+
+    driver.clearConfig();
+    EXPECT_EQ(store->readShortcutForCmd(0), "MouseLeft;");
+    EXPECT_FALSE(UserDefaults(defaults.path()).stringForKey(DefaultsKeys::shortcutSettings));
+}
+
+TEST_F(ConfigureTest, SavedTextKeepsNonASCIIPaths)
+{
+    const auto store = storeWith(R"({"0":{}})");
+    PlainShortcutEditor editor(0);
+    editor.path = "/opt/\u00c9diteur \u2018n\u2019 \U0001F58C.app";
+    editor.runOn = 1;
+    ASSERT_TRUE(store->writeShortcutConfig(editor));
+    store->saveShortcutConfig();
+    EXPECT_EQ(Configure(&defaults, "").readShortcutForCmd(0), "RunFile:" + editor.path);
+}
+
+TEST_F(ConfigureTest, DefaultDocumentCoversEveryKey)
+{
+    const auto document = objectFromJSONStringWithParseOptions(
+        QString::fromUtf8(Configure::builtInDocument().data(), Configure::builtInDocument().size()).toStdU16String(), 0);
+    ASSERT_TRUE(document && document->dictionary()) << "the default document is no strict JSON object";
+    for (int kid = 0; kid <= 15; ++kid) {
+        const JSONValue* value = document->dictionary()->objectForKey(std::to_string(kid));
+        ASSERT_TRUE(value && value->dictionary()) << kid;
+        for (const char* field : {"enableKeyboard", "shortcutEvent", "keyboardEvent", "shortcut", "enableMouse", "mouse",
+                                  "enableFunc", "function", "enableRun", "filePath"})
+            EXPECT_NE(value->dictionary()->objectForKey(field), nullptr) << kid << " " << field;
+    }
+
+    const auto store = storeWith(Configure::builtInDocument());
+    const char* shown[] = {"Ctrl+Z ",        "Ctrl+Shift+Z ",  "Switch Brush ", "Switch Display ",
+                           "Space ",         "Right Button ",  "Middle Button ", "Undefined",
+                           "[ ",             "] "};
+    for (int kid = 0; kid <= 9; ++kid)
+        EXPECT_EQ(KeyMapInfo::shortkeyToChina(store->readShortcutForCmd(kid)), shown[kid]) << kid;
+    for (int kid = 10; kid <= 15; ++kid) EXPECT_EQ(store->readShortcutForCmd(kid), "") << kid;
+}
+
+} // namespace

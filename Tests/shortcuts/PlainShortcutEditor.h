@@ -1,0 +1,40 @@
+#pragma once
+// The editor's values held in plain fields, with the order of the store's
+// calls kept, for testing the store without a window.
+#include "ShortcutEditorValues.h"
+
+#include <string>
+#include <vector>
+
+class PlainShortcutEditor : public ShortcutEditorValues {
+public:
+    explicit PlainShortcutEditor(int64_t kid = 0) : kid(kid) {}
+
+    int64_t keyId() const override { return kid; }
+    std::optional<std::string> mouseEvent() const override { return mouse; }
+    void setMouseEvent(const std::optional<std::string>& v) override { mouse = v; calls.push_back("mouse"); }
+    std::optional<std::string> functionEvent() const override { return function; }
+    void setFunctionEvent(const std::optional<std::string>& v) override { function = v; calls.push_back("function"); }
+    std::optional<std::string> keyboardEvent() const override { return keyboard; }
+    void setKeyboardEvent(const std::optional<std::string>& v) override { keyboard = v; calls.push_back("keyboard"); }
+    std::optional<std::string> shortcutEvent() const override { return modifiers; }
+    void setShortcutEvent(const std::optional<std::string>& v) override { modifiers = v; calls.push_back("modifiers"); }
+    std::string shortcutText() const override { return text; }
+    void setShortcutText(const std::string& v) override { text = v; calls.push_back("text"); }
+    std::string filePath() const override { return path; }
+    void setFilePath(const std::string& v) override { path = v; calls.push_back("path"); }
+    int32_t enableKeyboardState() const override { return keyboardOn; }
+    void setEnableKeyboardState(int32_t v) override { keyboardOn = v; calls.push_back("keyboardOn"); }
+    int32_t enableMouseEventState() const override { return mouseOn; }
+    void setEnableMouseEventState(int32_t v) override { mouseOn = v; calls.push_back("mouseOn"); }
+    int32_t enableRunEventState() const override { return runOn; }
+    void setEnableRunEventState(int32_t v) override { runOn = v; calls.push_back("runOn"); }
+    int32_t enableFuncEventState() const override { return funcOn; }
+    void setEnableFuncEventState(int32_t v) override { funcOn = v; calls.push_back("funcOn"); }
+
+    int64_t kid;
+    std::optional<std::string> mouse, function, keyboard, modifiers;
+    std::string text, path;
+    int32_t keyboardOn = 0, mouseOn = 0, runOn = 0, funcOn = 0;
+    std::vector<std::string> calls;
+};
