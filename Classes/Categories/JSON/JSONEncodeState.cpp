@@ -48,7 +48,32 @@ inline const unsigned char* scanPlain(const unsigned char* s, const unsigned cha
     return end;
 }
 
+#ifdef __SSE2__
+// Bits of the bytes in v that need an escape, by the same rule as scanPlain.
+inline unsigned specialMask(__m128i v, bool slash, bool nonASCII) noexcept
+{
+    const __m128i bias = _mm_set1_epi8(nonASCII ? 0 : static_cast<char>(0x80));
+    const __m128i limit = _mm_set1_epi8(nonASCII ? 0x20 : static_cast<char>(0xa0));
+    const __m128i special = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\\'))),
+        _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(slash ? '/' : '"')), _mm_cmplt_epi8(_mm_xor_si128(v, bias), limit)));
+    return static_cast<unsigned>(_mm_movemask_epi8(special));
+}
+#endif
+
 } // namespace
+
+void JSONEncodeState::pushFrame(const Frame& frame)
+{
+    if (frameCount_ == frameCapacity_) {
+        auto grown = std::make_unique<Frame[]>(frameCapacity_ * 2);
+        std::copy(frames_, frames_ + frameCount_, grown.get());
+        heapFrames_ = std::move(grown);
+        frames_ = heapFrames_.get();
+        frameCapacity_ *= 2;
+    }
+    frames_[frameCount_++] = frame;
+}
 
 JSONEncodeState::JSONEncodeState(JSONSerializeOptionFlags options, const JSONFormatterBlock* formatter)
     : options_(options), pretty_((options & JSONSerializeOptionPretty) != 0), formatter_(formatter)
@@ -76,24 +101,25 @@ bool JSONEncodeState::writeNewline()
 bool JSONEncodeState::encode(const JSONValue& object, bool withQuotes)
 {
     if (object.isString()) return writeString(object, withQuotes);
+    // Each step below writes at most kSlack bytes unless it reserves for itself.
+    if (!out_.reserve(kSlack)) return failBuffer();
     if (!encodeValue(object)) return false;
-    while (!frames_.empty()) {
-        Frame& frame = frames_.back();
+    while (frameCount_ > 0) {
+        if (!out_.reserve(kSlack)) return failBuffer();
+        Frame& frame = frames_[frameCount_ - 1];
         if (frame.index == frame.count) {
             const bool isArray = frame.items != nullptr;
             sorted_.resize(frame.sortedBase);
-            frames_.pop_back();
+            --frameCount_;
             if (pretty_) {
                 --depth_;
                 if (!writeNewline()) return false;
             }
-            if (!out_.reserve(1)) return failBuffer();
             out_.put(isArray ? ']' : '}');
             continue;
         }
         const size_t index = frame.index++;
         if (index > 0) {
-            if (!out_.reserve(1)) return failBuffer();
             out_.put(',');
             if (pretty_ && !writeNewline()) return false;
         }
@@ -104,7 +130,7 @@ bool JSONEncodeState::encode(const JSONValue& object, bool withQuotes)
         const JSONDictionary::Entry& entry = pretty_ ? *sorted_[frame.sortedBase + index] : frame.entries[index];
         if (!entry.key.isString()) return fail("Key must be a string object.");
         if (!writeString(entry.key, true)) return false;
-        if (!out_.reserve(2)) return failBuffer();
+        if (!out_.reserve(kSlack)) return failBuffer();
         out_.put(':');
         if (pretty_) out_.put(' ');
         if (!encodeValue(entry.value)) return false; // may push a frame: `entry` and `frame` are dead now
@@ -114,9 +140,12 @@ bool JSONEncodeState::encode(const JSONValue& object, bool withQuotes)
 
 bool JSONEncodeState::openArray(const JSONArray& array)
 {
-    if (!out_.reserve(1)) return failBuffer();
+    if (array.count() == 0 && !pretty_) {
+        out_.put("[]", 2);
+        return true;
+    }
     out_.put('[');
-    frames_.push_back({array.begin(), nullptr, sorted_.size(), array.count(), 0});
+    pushFrame({array.begin(), nullptr, sorted_.size(), array.count(), 0});
     if (pretty_) {
         ++depth_;
         return writeNewline();
@@ -126,7 +155,10 @@ bool JSONEncodeState::openArray(const JSONArray& array)
 
 bool JSONEncodeState::openDictionary(const JSONDictionary& dictionary)
 {
-    if (!out_.reserve(1)) return failBuffer();
+    if (dictionary.count() == 0 && !pretty_) {
+        out_.put("{}", 2);
+        return true;
+    }
     out_.put('{');
     const size_t base = sorted_.size();
     if (pretty_) {
@@ -137,7 +169,7 @@ bool JSONEncodeState::openDictionary(const JSONDictionary& dictionary)
                   });
     }
     // An empty dictionary still needs a non-null marker to read as one.
-    frames_.push_back({nullptr, dictionary.count() ? dictionary.begin() : reinterpret_cast<const JSONDictionary::Entry*>(&dictionary),
+    pushFrame({nullptr, dictionary.count() ? dictionary.begin() : reinterpret_cast<const JSONDictionary::Entry*>(&dictionary),
                        base, dictionary.count(), 0});
     if (pretty_) {
         ++depth_;
@@ -150,18 +182,15 @@ bool JSONEncodeState::encodeValue(const JSONValue& value)
 {
     switch (ValueAccess::tag(value)) {
     case ValueAccess::kNull:
-        if (!out_.reserve(4)) return failBuffer();
         out_.put("null", 4);
         return true;
     case ValueAccess::kBoolean: {
         const bool b = value.boolValue();
-        if (!out_.reserve(5)) return failBuffer();
         out_.put(b ? "true" : "false", b ? 4 : 5);
         return true;
     }
     case ValueAccess::kSigned:
     case ValueAccess::kUnsigned: {
-        if (!out_.reserve(24)) return failBuffer();
         char* at = out_.cursor();
         const auto result = ValueAccess::tag(value) == ValueAccess::kSigned
                                 ? std::to_chars(at, at + 24, ValueAccess::payload<int64_t>(value))
@@ -194,7 +223,6 @@ bool JSONEncodeState::encodeForeign(const JSONValue& value)
 bool JSONEncodeState::writeDouble(double value)
 {
     if (!std::isfinite(value)) return fail("Floating point values must be finite.  JSON does not support NaN or Infinity.");
-    if (!out_.reserve(32)) return failBuffer();
     char* at = out_.cursor();
     // The same text as printf's "%.17g".
     const auto result = std::to_chars(at, at + 32, value, std::chars_format::general, 17);
@@ -205,6 +233,25 @@ bool JSONEncodeState::writeDouble(double value)
 bool JSONEncodeState::writeString(const JSONValue& value, bool withQuotes)
 {
     if (!value.isValidUTF8()) return fail("Error converting UTF8.");
+#ifdef __SSE2__
+    if (ValueAccess::tag(value) == ValueAccess::kShortString && withQuotes) {
+        // Short strings sit in the value itself: test and copy all 14 bytes at once.
+        const unsigned char* bytes = ValueAccess::bytes(value);
+        const size_t length = bytes[1];
+        const __m128i text = _mm_srli_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes)), 2);
+        const unsigned mask = specialMask(text, (options_ & JSONSerializeOptionEscapeForwardSlashes) != 0,
+                                          (options_ & JSONSerializeOptionEscapeUnicode) != 0);
+        if ((mask & ((1u << length) - 1)) == 0) {
+            if (!out_.reserve(18)) return failBuffer(); // usually within the slack already
+            char* at = out_.cursor();
+            at[0] = '"';
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(at + 1), text);
+            at[1 + length] = '"';
+            out_.advance(length + 2);
+            return true;
+        }
+    }
+#endif
     const std::string_view text = value.stringValue();
     const bool cacheable = withQuotes && ValueAccess::tag(value) == ValueAccess::kLongString;
     CacheSlot* slot = nullptr;

@@ -9,7 +9,6 @@
 #include "JSONSerializer.h"
 #include "JSONValue.h"
 
-#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +22,7 @@ public:
     const std::string& errorDescription() const noexcept { return error_; }
 
 private:
+    static constexpr size_t kSlack = 64;
     struct Frame {
         const JSONValue* items;                 // array items, or
         const JSONDictionary::Entry* entries;   // dictionary members
@@ -51,9 +51,15 @@ private:
     bool pretty_;
     const JSONFormatterBlock* formatter_;
     JSONOutputBuffer out_;
-    std::vector<Frame> frames_;
+    void pushFrame(const Frame& frame);
+
+    Frame inlineFrames_[32];
+    Frame* frames_ = inlineFrames_;
+    size_t frameCount_ = 0;
+    size_t frameCapacity_ = 32;
+    std::unique_ptr<Frame[]> heapFrames_;
     std::vector<const JSONDictionary::Entry*> sorted_;
-    std::deque<JSONValue> formatted_; // alive until the end, so cached addresses stay unique
+    std::vector<JSONValue> formatted_; // alive until the end, so cached addresses stay unique
     std::unique_ptr<CacheSlot[]> cache_;
     size_t depth_ = 0;
     std::string error_;

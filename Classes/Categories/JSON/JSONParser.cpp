@@ -125,16 +125,13 @@ JSONParser::ValueStack::~ValueStack()
     std::free(data_);
 }
 
-JSONValue& JSONParser::ValueStack::push()
+void JSONParser::ValueStack::grow()
 {
-    if (size_ == capacity_) {
-        const size_t capacity = capacity_ ? capacity_ * 2 : 256;
-        void* grown = std::realloc(static_cast<void*>(data_), capacity * sizeof(JSONValue));
-        if (!grown) throw std::bad_alloc();
-        data_ = static_cast<JSONValue*>(grown);
-        capacity_ = capacity;
-    }
-    return *new (data_ + size_++) JSONValue();
+    const size_t capacity = capacity_ ? capacity_ * 2 : 256;
+    void* grown = std::realloc(static_cast<void*>(data_), capacity * sizeof(JSONValue));
+    if (!grown) throw std::bad_alloc();
+    data_ = static_cast<JSONValue*>(grown);
+    capacity_ = capacity;
 }
 
 void JSONParser::ValueStack::clear() noexcept
@@ -250,6 +247,23 @@ size_t JSONParser::tokenLength(const unsigned char* s) const noexcept
 }
 
 // ---- white space ----------------------------------------------------------
+
+void JSONParser::skipIndentation() noexcept
+{
+#ifdef __SSE2__
+    const __m128i space = _mm_set1_epi8(' ');
+    while (end_ - p_ >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p_));
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, space))) ^ 0xffffu;
+        if (mask) {
+            p_ += __builtin_ctz(mask);
+            return;
+        }
+        p_ += 16;
+    }
+#endif
+    while (p_ < end_ && *p_ == ' ') ++p_;
+}
 
 size_t JSONParser::unicodeNewlineLength(const unsigned char* s) const noexcept
 {
@@ -411,7 +425,10 @@ bool JSONParser::closeContainer(JSONValue& result, bool& finished)
     const size_t count = values_.size() - frame.firstValue;
     JSONValue* first = values_.data() + frame.firstValue;
     JSONValue made;
-    if (frame.isArray) {
+    if (count == 0 && !mutable_) {
+        // Every empty read-only container is the same one: they cannot differ.
+        made = frame.isArray ? JSONValue(sharedEmptyArray()) : JSONValue(sharedEmptyDictionary());
+    } else if (frame.isArray) {
         JSONArray* array = JSONArray::create(count, mutable_);
         JSONDetail::relocate(array->items_, first, count);
         array->count_ = count;
@@ -432,6 +449,19 @@ bool JSONParser::closeContainer(JSONValue& result, bool& finished)
         values_.push() = std::move(made);
     }
     return true;
+}
+
+const JSONArray& JSONParser::sharedEmptyArray()
+{
+    // Never freed: the static reference keeps the count above zero.
+    static JSONArray* const empty = JSONArray::create(0, false);
+    return *empty;
+}
+
+const JSONDictionary& JSONParser::sharedEmptyDictionary()
+{
+    static JSONDictionary* const empty = JSONDictionary::create(0, false);
+    return *empty;
 }
 
 // Keeps the last value of a repeated key, at the place of the first one.
@@ -657,13 +687,12 @@ bool JSONParser::parseLiteral(JSONValue& out)
 {
     const size_t left = static_cast<size_t>(end_ - p_);
     if (left >= 4 && std::memcmp(p_, "true", 4) == 0) {
-        out = JSONValue(true);
+        new (&out) JSONValue(true);
         p_ += 4;
     } else if (left >= 5 && std::memcmp(p_, "false", 5) == 0) {
-        out = JSONValue(false);
+        new (&out) JSONValue(false);
         p_ += 5;
     } else if (left >= 4 && std::memcmp(p_, "null", 4) == 0) {
-        out = JSONValue();
         p_ += 4;
     } else {
         return fail(p_, kUnexpectedToken);
@@ -753,7 +782,7 @@ bool JSONParser::parseNumber(JSONValue& out)
     const auto* text = reinterpret_cast<const char*>(start);
     const size_t length = static_cast<size_t>(s - start);
     if (!isDouble && negative && length == 2 && start[1] == '0') {
-        out = JSONValue(-0.0);
+        new (&out) JSONValue(-0.0);
         return true;
     }
     if (isDouble) {
@@ -767,7 +796,7 @@ bool JSONParser::parseNumber(JSONValue& out)
         if (end != text + length) {
             return fail(start, "The conversion function did not consume all of the number tokens characters.");
         }
-        out = JSONValue(value);
+        new (&out) JSONValue(value);
         return true;
     }
     if (negative) {
@@ -775,13 +804,13 @@ bool JSONParser::parseNumber(JSONValue& out)
             return fail(start, format("The value '%.*s' exceeded the minimum value that could be represented: %lld.",
                                       static_cast<int>(length), text, LLONG_MIN));
         }
-        out = JSONValue(magnitude == uint64_t{1} << 63 ? INT64_MIN : -static_cast<int64_t>(magnitude));
+        new (&out) JSONValue(magnitude == uint64_t{1} << 63 ? INT64_MIN : -static_cast<int64_t>(magnitude));
         return true;
     }
     if (overflow) {
         return fail(start, format("The value '%.*s' exceeded the maximum value that could be represented: %llu.",
                                   static_cast<int>(length), text, ULLONG_MAX));
     }
-    out = JSONValue(magnitude);
+    new (&out) JSONValue(magnitude);
     return true;
 }

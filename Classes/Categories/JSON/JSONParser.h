@@ -3,6 +3,8 @@
 // memory), and a cache of recently made strings shared between parses.
 #pragma once
 
+#include "JSONArray.h"
+#include "JSONDictionary.h"
 #include "JSONError.h"
 #include "JSONOptions.h"
 #include "JSONValue.h"
@@ -10,6 +12,7 @@
 #include <cstddef>
 #include <initializer_list>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -57,13 +60,18 @@ private:
     class ValueStack {
     public:
         ~ValueStack();
-        JSONValue& push();
+        JSONValue& push()
+        {
+            if (size_ == capacity_) grow();
+            return *new (data_ + size_++) JSONValue();
+        }
         void clear() noexcept;
         JSONValue* data() noexcept { return data_; }
         size_t size() const noexcept { return size_; }
         void shrinkTo(size_t size) noexcept { size_ = size; } // values above were moved out
 
     private:
+        void grow();
         JSONValue* data_ = nullptr;
         size_t size_ = 0;
         size_t capacity_ = 0;
@@ -79,6 +87,8 @@ private:
     bool parseLiteral(JSONValue& out);
     void makeString(JSONValue& out, const char* bytes, size_t length);
     void dedupe(JSONValue* entries, size_t& count);
+    static const JSONArray& sharedEmptyArray();
+    static const JSONDictionary& sharedEmptyDictionary();
 
     void skipWhitespace() noexcept
     {
@@ -93,6 +103,7 @@ private:
             } else if (c == '\n') {
                 ++p_;
                 ++line_;
+                skipIndentation();
             } else if (c == '\r') {
                 ++p_;
                 ++line_;
@@ -103,6 +114,8 @@ private:
         }
     }
     void skipWhitespaceSlow() noexcept;
+    // Runs of spaces after a newline, 16 at a time.
+    void skipIndentation() noexcept;
     size_t unicodeNewlineLength(const unsigned char* s) const noexcept;
 
     bool fail(const unsigned char* at, std::string message);
