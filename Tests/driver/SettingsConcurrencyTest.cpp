@@ -14,6 +14,9 @@ TEST(SettingsConcurrency, ReaderNeverSeesTornValues)
     DriverHarness h;
     BTDriverManager& d = h.driver();
     d.initializeScreenSettings();
+    d.setTabletMapping(Rect(0, 0, 1, 2));
+    d.setTabletArea(Rect(0, 0, 1, 2));
+    d._vexloSettings.monitorArea.store(Rect(0, 0, 1, 2));
     std::atomic<bool> stop{false};
     std::atomic<long> torn{0}, reads{0};
 
