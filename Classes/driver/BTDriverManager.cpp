@@ -1,5 +1,8 @@
 #include "BTDriverManager.h"
 
+#include "Configure.h"
+#include "DriverShortcuts.h"
+#include "InputEmulator.h"
 #include "NotificationCenter.h"
 #include "UserDefaults.h"
 
@@ -7,7 +10,14 @@ const char* const BTDriverManagerDidChangeStatus = "BTDriverManagerDidChangeStat
 
 BTDriverManager& BTDriverManager::shared()
 {
-    static BTDriverManager driver;
+    // The process's driver saves, resets and runs its shortcuts through the
+    // process's shortcut store and its own executor.
+    static BTDriverManager& driver = []() -> BTDriverManager& {
+        static BTDriverManager instance;
+        static InputEmulator inputEmulator;
+        DriverShortcuts::connect(instance, Configure::instance(), inputEmulator);
+        return instance;
+    }();
     return driver;
 }
 

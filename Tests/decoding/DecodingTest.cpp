@@ -222,7 +222,7 @@ TEST_F(Decoding, PressureNotificationOncePerReport)
     driver().setPressureDeadZone(0.5f);
     for (int i = 0; i < 6; ++i) feed(stylusReport(kTip, 100 * i, 100, 6144));
     feed(keyReport(2));
-    const auto notes = linesStartingWith("notify ");
+    const auto notes = linesStartingWith("notify updatePressure");
     ASSERT_EQ(notes.size(), 7u);
     EXPECT_EQ(notes[0], "notify updatePressure pressure=50.00");
     EXPECT_EQ(notes[6], "notify updatePressure pressure=0.00");
@@ -230,7 +230,7 @@ TEST_F(Decoding, PressureNotificationOncePerReport)
     driver().setShowPressure(false);
     clearOutput();
     feedTimes(stylusReport(kTip, 0, 0, 6144), 3);
-    EXPECT_TRUE(linesStartingWith("notify ").empty());
+    EXPECT_TRUE(linesStartingWith("notify updatePressure").empty());
 }
 
 TEST_F(Decoding, BitStrings)

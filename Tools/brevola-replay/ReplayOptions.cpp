@@ -42,7 +42,7 @@ bool parseDisplays(std::string_view text, std::vector<Rect>& out)
 
 const char* ReplayOptions::usage()
 {
-    return "usage: brevola-replay [--displays X,Y,W,H;...] [--defaults FILE] [--cursor X,Y] [--show-pressure] [FILE]";
+    return "usage: brevola-replay [--displays X,Y,W,H;...] [--defaults FILE] [--shortcuts FILE] [--cursor X,Y] [--show-pressure] [FILE]";
 }
 
 bool ReplayOptions::parse(int argc, const char* const* argv, ReplayOptions& options, std::string& error)
@@ -72,6 +72,10 @@ bool ReplayOptions::parse(int argc, const char* const* argv, ReplayOptions& opti
             const char* v = value("--defaults");
             if (!v) return false;
             options.defaultsFile = v;
+        } else if (arg == "--shortcuts") {
+            const char* v = value("--shortcuts");
+            if (!v) return false;
+            options.shortcutsFile = v;
         } else if (arg == "--cursor") {
             const char* v = value("--cursor");
             if (!v) return false;

@@ -9,6 +9,8 @@
 struct ReplayOptions {
     std::vector<Rect> displays{Rect(0, 0, 1920, 1080)}; // display space, main display first
     std::optional<std::string> defaultsFile;
+    // A shortcut document stored under the shortcut key before the driver loads.
+    std::optional<std::string> shortcutsFile;
     Point cursor;
     bool showPressure = false;
     std::string input = "-"; // "-": standard input

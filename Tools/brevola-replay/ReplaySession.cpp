@@ -2,32 +2,29 @@
 
 #include "BTDriverManager.h"
 #include "BTScreenManager.h"
+#include "Configure.h"
+#include "DefaultsKeys.h"
+#include "DriverShortcuts.h"
 #include "FixedDisplayService.h"
+#include "InputEmulator.h"
 #include "MainQueue.h"
 #include "NotificationCenter.h"
-#include "NullEventPosting.h"
 #include "PlatformServices.h"
 #include "PropertyList.h"
+#include "RecordingEventPosting.h"
 #include "RecordingHIDEventSystem.h"
+#include "RecordingWorkspace.h"
 #include "UserDefaults.h"
 
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <fstream>
 #include <istream>
 #include <ostream>
+#include <sstream>
 
 namespace {
-
-// The pointer location the stylus record starts from; shortcut posting goes nowhere.
-class FixedPointer : public NullEventPosting {
-public:
-    explicit FixedPointer(Point location) : location_(location) {}
-    Point pointerLocation() const override { return location_; }
-
-private:
-    Point location_;
-};
 
 void writeLine(std::ostream& out, const char* text, int length)
 {
@@ -40,16 +37,19 @@ void writeLine(std::ostream& out, const char* text, int length)
 
 struct ReplaySession::State {
     explicit State(const ReplayOptions& options, std::ostream& output)
-        : out(output), displays(options.displays), pointer(options.cursor),
-          defaults(dir.filePath("defaults.plist").toStdString())
+        : out(output), displays(options.displays), defaults(dir.filePath("defaults.plist").toStdString())
     {
+        // The pointer starts at the cursor position and then follows the tablet's events.
+        posting.setPointerLocation(options.cursor);
         PlatformServices& s = Platform::services();
         previousDisplays = s.displays;
         previousEvents = s.hidEventSystem;
         previousPosting = s.eventPosting;
+        previousWorkspace = s.workspace;
         s.displays = &displays;
         s.hidEventSystem = &events;
-        s.eventPosting = &pointer;
+        s.eventPosting = &posting;
+        s.workspace = &workspace;
     }
     ~State()
     {
@@ -61,20 +61,27 @@ struct ReplaySession::State {
         s.displays = previousDisplays;
         s.hidEventSystem = previousEvents;
         s.eventPosting = previousPosting;
+        s.workspace = previousWorkspace;
     }
 
     std::ostream& out;
     QTemporaryDir dir;
     FixedDisplayService displays;
     RecordingHIDEventSystem events;
-    FixedPointer pointer;
+    RecordingEventPosting posting;
+    RecordingWorkspace workspace;
     UserDefaults defaults;
+    std::unique_ptr<Configure> shortcuts;
+    InputEmulator executor;
     std::unique_ptr<BTDriverManager> driver;
     std::unique_ptr<BTScreenManager> screens;
     ScopedObserver pressureObserver;
+    ScopedObserver downKeyObserver;
+    ScopedObserver monitorObserver;
     DisplayService* previousDisplays = nullptr;
     HIDEventSystem* previousEvents = nullptr;
     EventPosting* previousPosting = nullptr;
+    Workspace* previousWorkspace = nullptr;
 };
 
 std::unique_ptr<ReplaySession> ReplaySession::create(const ReplayOptions& options, std::ostream& out,
@@ -95,9 +102,33 @@ std::unique_ptr<ReplaySession> ReplaySession::create(const ReplayOptions& option
         }
         for (const auto& [key, value] : *entries) state->defaults.setObject(value, key);
     }
+    if (options.shortcutsFile) {
+        std::ifstream file(*options.shortcutsFile, std::ios::binary);
+        std::ostringstream document;
+        document << file.rdbuf();
+        if (!file || file.bad()) {
+            error = *options.shortcutsFile + ": cannot be read";
+            return nullptr;
+        }
+        state->defaults.setObject(document.str(), DefaultsKeys::shortcutSettings);
+    }
 
     State& s = *state;
-    s.events.setObserver([&out = s.out](const HIDEvent& event) { out << formatEvent(event) << '\n'; });
+    s.events.setObserver([&s](const HIDEvent& event) {
+        s.posting.setPointerLocation({static_cast<double>(event.location.x), static_cast<double>(event.location.y)});
+        s.out << formatEvent(event) << '\n';
+    });
+    s.posting.setObserver([&out = s.out](const PostedEvent& event) { out << event.describe() << '\n'; });
+    s.workspace.setObserver([&out = s.out](const std::string& path) { out << RecordingWorkspace::describe(path) << '\n'; });
+    s.downKeyObserver = ScopedObserver(InputEmulator::DownKey, nullptr, [&out = s.out](const Notification& n) {
+        const auto it = n.userInfo.find("kid");
+        out << "notify DownKey kid=" << (it == n.userInfo.end() ? -1 : it->second.intValue()) << '\n';
+    });
+    s.monitorObserver = ScopedObserver(InputEmulator::Monitor, nullptr,
+                                       [&out = s.out](const Notification&) { out << "notify Monitor\n"; });
+    // Without a document of its own the replay runs no shortcuts, so that its
+    // output does not change with the built-in defaults.
+    s.shortcuts = std::make_unique<Configure>(&s.defaults, "{}");
     s.driver = std::make_unique<BTDriverManager>(BTDriverManager::Options{&s.defaults});
     BTDriverManager& driver = *s.driver;
     if (driver.openHIDService() == 0) driver.initializeStylus();
@@ -105,14 +136,11 @@ std::unique_ptr<ReplaySession> ReplaySession::create(const ReplayOptions& option
     driver.setScreenManagerSource(s.screens.get());
     driver.initializeScreenSettings();
 
-    driver.setShortcutDispatch({
-        .readShortcutForCmd = {},
-        .sendKeyboard = {},
-        .queued =
-            [&out = s.out](int32_t keyId, bool down, const std::string& command) {
-                out << "dispatch key=" << keyId << " down=" << (down ? 1 : 0) << " command=\"" << command << "\"\n";
-            },
-    });
+    DriverShortcuts::connect(driver, *s.shortcuts, s.executor,
+                             [&out = s.out](int32_t keyId, bool down, const std::string& command) {
+                                 out << "dispatch key=" << keyId << " down=" << (down ? 1 : 0) << " command=\""
+                                     << command << "\"\n";
+                             });
     s.pressureObserver = ScopedObserver(kUpdatePressureNotification, nullptr, [&out = s.out](const Notification& n) {
         const auto it = n.userInfo.find("pressure");
         const double percent = it == n.userInfo.end() ? 0.0 : it->second.doubleValue();
