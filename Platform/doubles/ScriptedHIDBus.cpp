@@ -22,6 +22,8 @@ public:
     explicit ScriptedHIDManager(std::shared_ptr<ScriptedHIDBus> bus) : bus_(std::move(bus)) { bus_->attach(this); }
     ~ScriptedHIDManager() override
     {
+        std::lock_guard lock(bus_->mutex_); // waits for a delivery in progress
+        *alive_ = false;
         bus_->detach(this);
         if (loop_) loop_->deleteLater();
     }
@@ -96,9 +98,15 @@ public:
 
     // Called by the bus under its lock: hop to this manager's loop.
     bool live() const { return open_ && scheduled_ && loop_; }
+    // Deliveries run under the bus's lock and only while this manager lives.
     void post(std::function<void()> fn)
     {
-        QMetaObject::invokeMethod(loop_, std::move(fn), Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            loop_, [bus = bus_, alive = alive_, fn = std::move(fn)] {
+                std::lock_guard lock(bus->mutex_);
+                if (*alive) fn();
+            },
+            Qt::QueuedConnection);
     }
     void appeared(const ScriptedHIDBus::Device& d)
     {
@@ -148,6 +156,7 @@ private:
     }
 
     std::shared_ptr<ScriptedHIDBus> bus_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true); // guarded by the bus's lock
     QObject* loop_ = nullptr; // set before the manager turns live, under the bus's lock
     int32_t vendor_ = -1, product_ = -1;
     std::atomic<bool> open_{false}, scheduled_{false};
