@@ -106,6 +106,9 @@ int32_t UinputEventPosting::postKeyboardEvent(uint16_t virtualKey, uint64_t flag
     if (!device_) return kNotOpen;
     const uint16_t key = LinuxKeyCodes::linuxKey(virtualKey);
     if (key == KEY_RESERVED) return kUnknownKey;
+    // A modifier key itself is held or released as one pressed on its own, so
+    // the chords around it cannot release it behind its back.
+    if (modifierOfKey(key) != 0) return postModifierKeyEvent(virtualKey, down);
     if (down) {
         chord_ = modifiersOfFlags(flags);
         holdModifiers(chord_ | standalone_);

@@ -11,8 +11,8 @@
 // balanced sequence, and so do two chords pressed and released in turn.
 // A key pressed again while down stays down until its one release, as a
 // hardware key held over several reports is pressed again with each.
-// Modifiers pressed on their own (postModifierKeyEvent) stay held until their
-// own release, whatever chords come between.
+// Modifiers pressed on their own (postModifierKeyEvent, or a modifier key sent
+// as a key) stay held until their own release, whatever chords come between.
 //
 // Clicks: a button press or release of the three buttons. Uinput has no way
 // to put a relative mouse at an absolute place, so a click lands where the

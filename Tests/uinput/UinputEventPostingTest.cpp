@@ -51,6 +51,9 @@ TEST(UinputKeyboardDevice, DescribesEveryKeyTheButtonsAndTheWheels)
             EXPECT_TRUE(libevdev_has_event_code(device, EV_KEY, code)) << code;
         for (unsigned code : {REL_X, REL_Y, REL_WHEEL, REL_WHEEL_HI_RES, REL_HWHEEL, REL_HWHEEL_HI_RES})
             EXPECT_TRUE(libevdev_has_event_code(device, EV_REL, code)) << code;
+        // The desktop takes a device for a full keyboard only with every key from Escape to S.
+        for (unsigned code = KEY_ESC; code <= KEY_S; ++code)
+            EXPECT_TRUE(libevdev_has_event_code(device, EV_KEY, code)) << code;
         EXPECT_FALSE(libevdev_has_event_type(device, EV_ABS));
         EXPECT_FALSE(libevdev_has_event_type(device, EV_REP)); // the desktop repeats held keys itself
     });
@@ -136,6 +139,14 @@ TEST_F(UinputKeyboard, ModifierOnlyEventsPressAndReleaseThatModifier)
     key(kZ, kShift, true);
     key(kZ, kShift, false);
     modifier(kControlKey, false);
+    EXPECT_EQ(take(), (Lines{"KEY_LEFTCTRL 1", "SYN", "KEY_LEFTSHIFT 1", "SYN", "KEY_Z 1", "SYN", "KEY_Z 0", "SYN",
+                             "KEY_LEFTSHIFT 0", "SYN", "KEY_LEFTCTRL 0", "SYN"}));
+
+    // A modifier key sent as a key is held as one on its own.
+    key(kControlKey, 0, true);
+    key(kZ, kShift, true);
+    key(kZ, kShift, false);
+    key(kControlKey, 0, false);
     EXPECT_EQ(take(), (Lines{"KEY_LEFTCTRL 1", "SYN", "KEY_LEFTSHIFT 1", "SYN", "KEY_Z 1", "SYN", "KEY_Z 0", "SYN",
                              "KEY_LEFTSHIFT 0", "SYN", "KEY_LEFTCTRL 0", "SYN"}));
 
