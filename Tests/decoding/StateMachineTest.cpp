@@ -31,30 +31,18 @@ protected:
     LogCapture log;
 };
 
-TEST_F(StateMachine, HoverInAndOutPostsProximityPairs)
+TEST_F(StateMachine, ProximityLogsAndCarriesThePointerIdentity)
 {
     processed(stylusReport(kHover, 20000, 20000));
-    const auto entered = linesStartingWith("event ");
-    ASSERT_EQ(entered.size(), 5u); // three moves of the batch, then the pair
-    EXPECT_NE(entered[3].find("type=5 "), std::string::npos);
-    EXPECT_NE(entered[3].find("subtype=2 enter=1"), std::string::npos);
-    EXPECT_NE(entered[4].find("type=24 "), std::string::npos);
-    EXPECT_NE(entered[4].find("enter=1"), std::string::npos);
     EXPECT_TRUE(log.contains(">>>Stylus has entered proximity"));
-
     const auto prox = eventsOfType(NX::kTabletProximity);
+    ASSERT_EQ(prox.size(), 1u);
     EXPECT_EQ(prox[0].data.proximity.deviceID, 0x81);
     EXPECT_EQ(prox[0].data.proximity.vendorPointerType, 0x802);
     EXPECT_EQ(prox[0].data.proximity.vendorID, static_cast<uint16_t>(BTDriverManager::tabletVendorID()));
-
-    clearOutput();
     processed(stylusReport(kOut, 0, 0));
-    const auto lines = linesStartingWith("event ");
-    ASSERT_GE(lines.size(), 2u);
-    EXPECT_NE(lines[lines.size() - 2].find("subtype=2 enter=0"), std::string::npos);
-    EXPECT_NE(lines.back().find("type=24"), std::string::npos);
-    EXPECT_NE(lines.back().find("enter=0"), std::string::npos);
     EXPECT_TRUE(log.contains(">>>Stylus has exited proximity"));
+    EXPECT_EQ(eventsOfType(NX::kTabletProximity).size(), 2u);
 }
 
 TEST_F(StateMachine, TipPressAndReleaseNumberTheirEvents)
@@ -129,29 +117,6 @@ TEST_F(StateMachine, LeavingWithTheTipDownReleasesTheButtonFirst)
     EXPECT_LT(up, proximity);
     EXPECT_EQ(eventsOfType(NX::kLeftMouseUp).size(), 1u);
     EXPECT_LT(log.indexOf(">>>mouseUp -drag ended"), log.indexOf("exited proximity"));
-}
-
-TEST_F(StateMachine, HeldStylusButtonDispatchesOncePerPress)
-{
-    processed(stylusReport(kHover, 20000, 20000));
-    for (int i = 0; i < 3; ++i) processed(stylusReport(kButton1, 20000, 20000));
-    EXPECT_EQ(linesStartingWith("dispatch "), (std::vector<std::string>{"dispatch key=5 down=1 command=\"\""}));
-    EXPECT_TRUE(driver().oldStylus().pen_near);
-    processed(stylusReport(kHover, 20000, 20000));
-    EXPECT_EQ(linesStartingWith("dispatch ").size(), 2u);
-    EXPECT_EQ(linesStartingWith("dispatch ").back(), "dispatch key=5 down=0 command=\"\"");
-    EXPECT_FALSE(driver().oldStylus().button[5]);
-    EXPECT_FALSE(driver().oldStylus().pen_near);
-}
-
-TEST_F(StateMachine, HardwareKeysRepeatWhileHeldAndReleaseOnce)
-{
-    for (int i = 0; i < 3; ++i) feed(keyReport(3));
-    feed(keyReport(0));
-    const std::vector<std::string> expected = {
-        "dispatch key=2 down=1 command=\"\"", "dispatch key=2 down=1 command=\"\"",
-        "dispatch key=2 down=1 command=\"\"", "dispatch key=2 down=0 command=\"\""};
-    EXPECT_EQ(linesStartingWith("dispatch "), expected);
 }
 
 TEST_F(StateMachine, DispatchRunsTheCommandOnTheMainQueue)
