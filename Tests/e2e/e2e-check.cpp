@@ -3,7 +3,7 @@
 // verdict, and exits 1 when any assertion failed.
 //
 //   e2e-check --events FILE --tablet FILE --driver-log FILE [--connections N]
-//             [--pen LABEL] [--area X0,Y0,X1,Y1] [--exit NAME=STATUS ...]
+//             [--pen LABEL] [--area X,Y,WIDTH,HEIGHT] [--exit NAME=STATUS ...]
 //
 // The expectations follow the virtual tablet's script: per connection one
 // hover in and out; on the first a stroke with pressure rising then falling,
@@ -191,9 +191,10 @@ Verdict position(const Inputs& in)
     for (int axis : { ABS_X, ABS_Y }) {
         const char* name = axis == ABS_X ? "ABS_X" : "ABS_Y";
         Range r = abs->second.at(axis);
-        if (in.area) {
-            r.minimum = std::max(r.minimum, (*in.area)[axis == ABS_X ? 0 : 1]);
-            r.maximum = std::min(r.maximum, (*in.area)[axis == ABS_X ? 2 : 3]);
+        if (in.area) { // x, y, width, height; the far edge is inside, as the mapper can reach it
+            const int origin = (*in.area)[axis == ABS_X ? 0 : 1];
+            r.minimum = std::max(r.minimum, origin);
+            r.maximum = std::min(r.maximum, origin + (*in.area)[axis == ABS_X ? 2 : 3]);
         }
         const std::vector<int> v = values(in, penEvents(in, EV_ABS, axis));
         if (std::set<int>(v.begin(), v.end()).size() < 5)

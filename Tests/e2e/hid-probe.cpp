@@ -5,7 +5,7 @@
 // event reader. It translates reports the plain way (every report, no
 // smoothing, no shortcuts document), enough for the same checker to judge it.
 //
-//   hid-probe [--vendor ID] [--product ID]      runs until SIGTERM
+//   hid-probe [--vendor ID] [--product ID] [--area X,Y,W,H]    runs until SIGTERM
 #include <linux/hidraw.h>
 #include <linux/uinput.h>
 
@@ -34,7 +34,12 @@ namespace {
 std::atomic<bool> stopRequested { false };
 
 constexpr int kWidth = 800; // the offscreen display the real driver sees
-constexpr int kHeight = 600;
+constexpr int kHeight = 800;
+
+struct Area {
+    int x = 0, y = 0, width = kWidth, height = kHeight;
+};
+Area area; // the display area the tablet maps onto
 
 [[noreturn]] void fail(const std::string& why)
 {
@@ -181,8 +186,8 @@ void translate(const uint8_t* r, PenState& s, Uinput& pen, Uinput& keys)
         const int x = ((r[1] >> 7) | (r[2] << 1) | (r[3] << 9)) & 0xFFFF;
         const int y = ((r[3] >> 7) | (r[4] << 1) | (r[5] << 9)) & 0xFFFF;
         const int pressure = r[6] | (r[7] << 8);
-        pen.emit(EV_ABS, ABS_X, x * (kWidth - 1) / 65535);
-        pen.emit(EV_ABS, ABS_Y, y * (kHeight - 1) / 65535);
+        pen.emit(EV_ABS, ABS_X, area.x + x * (area.width - 1) / 65535);
+        pen.emit(EV_ABS, ABS_Y, area.y + y * (area.height - 1) / 65535);
         pen.emit(EV_ABS, ABS_PRESSURE, tip ? std::min(pressure, 8192) * 65535 / 8192 : 0);
     }
     if (tip != s.tip)
@@ -242,6 +247,8 @@ int main(int argc, char** argv)
             vendor = static_cast<uint16_t>(std::strtoul(argv[i + 1], nullptr, 0));
         else if (a == "--product")
             product = static_cast<uint16_t>(std::strtoul(argv[i + 1], nullptr, 0));
+        else if (a == "--area")
+            std::sscanf(argv[i + 1], "%d,%d,%d,%d", &area.x, &area.y, &area.width, &area.height);
     }
     std::signal(SIGTERM, [](int) { stopRequested = true; });
     std::signal(SIGINT, [](int) { stopRequested = true; });

@@ -49,7 +49,7 @@ set -- --device "pen=$PEN_NAME" --device "keys=$KEYS_NAME"
 reader=$!
 
 if [ "$MODE" = self-test ]; then
-    /e2e/bin/hid-probe --vendor "$VENDOR" --product "$PRODUCT" >/tmp/driver.log 2>&1 &
+    /e2e/bin/hid-probe --vendor "$VENDOR" --product "$PRODUCT" --area "$AREA" >/tmp/driver.log 2>&1 &
 else
     /e2e/bin/brevola-driver >/tmp/driver.log 2>&1 &
 fi

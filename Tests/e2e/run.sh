@@ -119,14 +119,20 @@ if [ "$mode" = driver ]; then
     # QGuiApplication needs a platform plugin; the VM has no display.
     plugin=$(ls /usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqoffscreen.so)
     copy_with_libs "$plugin"
+    [ -d /etc/fonts ] && mkdir -p "$root/etc" && cp -r /etc/fonts "$root/etc/" # else fontconfig complains
   fi
   ldd "$driver" | grep -q 'not found' && die "brevola-driver has missing libraries: $(ldd "$driver" | grep 'not found')"
 fi
-pen_name=${BREVOLA_E2E_PEN_NAME:-Brevola Pen}
-keys_name=${BREVOLA_E2E_KEYS_NAME:-Brevola Keyboard}
+pen_name=${BREVOLA_E2E_PEN_NAME:-Brevola Virtual Pen}
+keys_name=${BREVOLA_E2E_KEYS_NAME:-Brevola Virtual Keyboard}
 mouse_name=${BREVOLA_E2E_MOUSE_NAME:-}
 if [ "$mode" = self-test ]; then pen_name="e2e probe pen"; keys_name="e2e probe keys"; mouse_name=""; fi
+# The tablet maps onto the middle right of the 800 x 800 offscreen display
+# (x, y, width, height; the same in either vertical direction), so a driver
+# that ignores the setting puts the pen outside it.
+screen_area="400 200 400 400"
 {
+  printf 'AREA=%q\n' "$(echo $screen_area | tr ' ' ,)"
   printf 'MODE=%q\nVENDOR=%q\nPRODUCT=%q\n' "$mode" "$vendor" "$product"
   printf 'PEN_NAME=%q\nKEYS_NAME=%q\nMOUSE_NAME=%q\n' "$pen_name" "$keys_name" "$mouse_name"
 } >"$root/e2e/env"
@@ -136,6 +142,8 @@ if [ "$mode" = self-test ]; then pen_name="e2e probe pen"; keys_name="e2e probe 
   echo '<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">'
   echo '<plist version="1.0"><dict>'
   echo '<key>com.qorn.sr.brevolaDriver.enableShortcut</key><true/>'
+  echo '<key>com.qorn.sr.brevolaDriver.displayId</key><integer>0</integer>'
+  printf '<key>com.qorn.sr.brevolaDriver.screenArea</key><array>'; printf '<real>%s</real>' $screen_area; echo '</array>'
   echo '<key>com.qorn.sr.brevolaDriver.shortcutSettings</key>'
   printf '<string>%s</string>\n' "$(sed 's/&/\&amp;/g; s/</\&lt;/g; s/>/\&gt;/g' "$here/shortcuts.json")"
   echo '</dict></plist>'
