@@ -1,9 +1,12 @@
 #!/bin/busybox sh
 # /init of the end-to-end test's virtual machine. Loads the HID and input
-# modules, starts the event reader and the driver (or the stand-in probe),
-# lets the virtual tablet play its script with one replug, judges the result
-# and powers off. The verdict line on the console is what run.sh reads; every
-# log goes to the second serial port, which run.sh keeps as a file.
+# modules, then plays the scenario once per way of learning about hot-plug:
+# first with no udev daemon (the kernel's own uevents), then with the
+# distribution's udev daemon running. Each time it starts the event reader and
+# the driver (or the stand-in probe), lets the virtual tablet play its script
+# with one replug and judges the result. The verdict line on the console is
+# what run.sh reads; every log goes to the second serial port, which run.sh
+# keeps as files.
 /bin/busybox --install -s /bin
 export PATH=/bin:/sbin
 
@@ -17,12 +20,12 @@ mkdir -p /tmp /run && mount -t tmpfs tmpfs /tmp && mount -t tmpfs tmpfs /run
 say() { echo "e2e: [$(cut -d" " -f1 /proc/uptime)s] $*"; }
 
 finish() { # verdict: PASS or FAIL
-    for f in /tmp/tablet.out /tmp/tablet.txt /tmp/reader.out /tmp/events.txt /tmp/driver.log /tmp/check.out; do
+    for f in /tmp/*/* /tmp/udevd.log; do
         [ -f "$f" ] || continue
         echo "===== $f" >/dev/ttyS1
         cat "$f" >/dev/ttyS1
     done
-    echo "===== dmesg" >/dev/ttyS1
+    echo "===== /tmp/dmesg" >/dev/ttyS1
     dmesg >/dev/ttyS1
     echo "E2E-VERDICT: $1"
     sync
@@ -42,59 +45,96 @@ export HOME=/root XDG_CONFIG_HOME=/root/.config XDG_RUNTIME_DIR=/run/user/0
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 export QT_QPA_PLATFORM=offscreen
 
-set -- --device "pen=$PEN_NAME" --device "keys=$KEYS_NAME"
-[ -n "$MOUSE_NAME" ] && set -- "$@" --device "mouse=$MOUSE_NAME"
-/e2e/bin/event-reader "$@" --out /tmp/events.txt --ready-file /tmp/reader.ready --wait-ms 20000 \
-    >/tmp/reader.out 2>&1 &
-reader=$!
+# Stops a child process: SIGTERM, then SIGKILL after 5 s; its exit status
+# goes to $stopped.
+stop() {
+    if kill -0 "$1" 2>/dev/null; then
+        kill -TERM "$1"
+        i=0
+        # A child that has exited stays a zombie until waited for: look at its state.
+        while grep -q '^State:.*[RSD]' "/proc/$1/status" 2>/dev/null && [ $i -lt 50 ]; do
+            sleep 0.1
+            i=$((i + 1))
+        done
+        if grep -q '^State:.*[RSD]' "/proc/$1/status" 2>/dev/null; then
+            say "$2 did not stop within 5 s of SIGTERM"
+            kill -KILL "$1"
+        fi
+    else
+        say "$2 was gone before the end of the test"
+    fi
+    wait "$1"
+    stopped=$?
+}
 
-if [ "$MODE" = self-test ]; then
-    /e2e/bin/hid-probe --vendor "$VENDOR" --product "$PRODUCT" --area "$AREA" >/tmp/driver.log 2>&1 &
-else
-    /e2e/bin/brevola-driver >/tmp/driver.log 2>&1 &
-fi
-driver=$!
-say "started $MODE (pid $driver) and the event reader (pid $reader)"
+scenario() { # name; writes into /tmp/<name>/, returns the checker's status
+    name=$1
+    dir=/tmp/$name
+    mkdir -p "$dir"
+    say "--- scenario: $name"
+    set -- --device "pen=$PEN_NAME" --device "keys=$KEYS_NAME"
+    [ -n "$MOUSE_NAME" ] && set -- "$@" --device "mouse=$MOUSE_NAME"
+    /e2e/bin/event-reader "$@" --out "$dir/events.txt" --ready-file "$dir/reader.ready" --wait-ms 20000 \
+        >"$dir/reader.out" 2>&1 &
+    reader=$!
 
-i=0
-while [ ! -f /tmp/reader.ready ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i + 1)); done
-cat /tmp/reader.out
+    if [ "$MODE" = self-test ]; then
+        /e2e/bin/hid-probe --vendor "$VENDOR" --product "$PRODUCT" --area "$AREA" >"$dir/driver.log" 2>&1 &
+    else
+        /e2e/bin/brevola-driver >"$dir/driver.log" 2>&1 &
+    fi
+    driver=$!
+    say "started $MODE (pid $driver) and the event reader (pid $reader)"
 
-/e2e/bin/virtual-tablet --vendor "$VENDOR" --product "$PRODUCT" --out /tmp/tablet.txt >/tmp/tablet.out 2>&1 &
-tablet=$!
-# What the kernel says about the tablet's HID device: the driver matches on it.
-i=0
-while [ ! -f /sys/class/hidraw/hidraw0/device/uevent ] && [ $i -lt 100 ]; do sleep 0.05; i=$((i + 1)); done
-say "hidraw0 device uevent: $(tr '\n' ' ' </sys/class/hidraw/hidraw0/device/uevent 2>/dev/null)"
-wait $tablet
-tablet_status=$?
-cat /tmp/tablet.out
-sleep 1 # the shortcut executor runs after the reports; let it finish
-
-if kill -0 $driver 2>/dev/null; then
-    kill -TERM $driver
     i=0
-    while kill -0 $driver 2>/dev/null && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
-    if kill -0 $driver 2>/dev/null; then
-        say "the driver did not stop within 5 s of SIGTERM"
-        kill -KILL $driver
+    while [ ! -f "$dir/reader.ready" ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i + 1)); done
+    cat "$dir/reader.out"
+
+    /e2e/bin/virtual-tablet --vendor "$VENDOR" --product "$PRODUCT" --out "$dir/tablet.txt" >"$dir/tablet.out" 2>&1 &
+    tablet=$!
+    # What the kernel says about the tablet's HID device: the driver matches on it.
+    i=0
+    while [ ! -f /sys/class/hidraw/hidraw0/device/uevent ] && [ $i -lt 100 ]; do sleep 0.05; i=$((i + 1)); done
+    say "hidraw0 device uevent: $(tr '\n' ' ' </sys/class/hidraw/hidraw0/device/uevent 2>/dev/null)"
+    wait $tablet
+    tablet_status=$?
+    cat "$dir/tablet.out"
+    sleep 1 # the shortcut executor runs after the reports; let it finish
+
+    stop $driver "the driver"
+    driver_status=$stopped
+    stop $reader "the event reader"
+    reader_status=$stopped
+    grep -v '^event-reader: /dev/input\|^event-reader: recording\|^event-reader: ready' "$dir/reader.out"
+    say "driver log:"
+    sed 's/^/  | /' "$dir/driver.log"
+
+    /e2e/bin/e2e-check --events "$dir/events.txt" --tablet "$dir/tablet.txt" --driver-log "$dir/driver.log" \
+        --connections 2 --pen pen --area "$AREA" \
+        --exit "driver=$driver_status" --exit "virtual-tablet=$tablet_status" --exit "event-reader=$reader_status" \
+        >"$dir/check.out" 2>&1
+    status=$?
+    sed "s/^e2e-check: /e2e-check: [$name] /" "$dir/check.out"
+    return $status
+}
+
+verdict=PASS
+scenario kernel-uevents || verdict=FAIL
+
+# The same with the udev daemon, whose events the driver then follows.
+if [ -x /bin/udevadm ]; then
+    mkdir -p /run/udev
+    /lib/systemd/systemd-udevd --daemon >/tmp/udevd.log 2>&1
+    udevadm trigger --action=add >/dev/null 2>&1
+    udevadm settle --timeout=20
+    if [ -e /run/udev/control ]; then
+        scenario udev-daemon || verdict=FAIL
+    else
+        say "FAIL: the udev daemon did not start"
+        verdict=FAIL
     fi
 else
-    say "the driver was gone before the end of the test"
+    say "FAIL: no udevadm in the image"
+    verdict=FAIL
 fi
-wait $driver
-driver_status=$?
-kill -TERM $reader
-wait $reader
-reader_status=$?
-cat /tmp/reader.out | grep -v '^event-reader: /dev/input\|^event-reader: recording\|^event-reader: ready'
-say "driver log:"
-sed 's/^/  | /' /tmp/driver.log
-
-/e2e/bin/e2e-check --events /tmp/events.txt --tablet /tmp/tablet.txt --driver-log /tmp/driver.log \
-    --connections 2 --pen pen ${AREA:+--area "$AREA"} \
-    --exit "driver=$driver_status" --exit "virtual-tablet=$tablet_status" --exit "event-reader=$reader_status" \
-    >/tmp/check.out 2>&1
-check_status=$?
-cat /tmp/check.out
-if [ $check_status -eq 0 ]; then finish PASS; else finish FAIL; fi
+finish $verdict

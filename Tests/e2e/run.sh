@@ -79,6 +79,22 @@ if [ ! -f "$kdir/.done" ]; then
 fi
 vmlinuz=$(ls "$kdir"/boot/vmlinuz-*)
 
+# The udev daemon, for the second way of seeing hot-plug. Only its files are
+# used, in the virtual machine; nothing is installed here.
+udeb=$(ls "$cache"/udev_*_amd64.deb 2>/dev/null | sort -V | tail -1 || true)
+if [ -z "$udeb" ]; then
+  say "downloading udev"
+  (cd "$cache" && apt-get download -q udev 2>&1 | grep -v '^W: Download is performed unsandboxed' || true)
+  udeb=$(ls "$cache"/udev_*_amd64.deb 2>/dev/null | sort -V | tail -1 || true)
+  [ -n "$udeb" ] || die "apt-get download udev failed"
+fi
+udir="$cache/$(basename "$udeb" .deb)"
+if [ ! -f "$udir/.done" ]; then
+  rm -rf "$udir" && mkdir -p "$udir"
+  dpkg-deb --fsys-tarfile "$udeb" | tar -x -C "$udir" ./bin/udevadm ./lib/udev/rules.d
+  touch "$udir/.done"
+fi
+
 # --- programs -------------------------------------------------------------------
 rm -rf "$out" && mkdir -p "$out/bin"
 for p in virtual-tablet event-reader hid-probe e2e-check; do
@@ -104,24 +120,38 @@ cp "$out"/bin/* "$root/e2e/bin/"
 cp "$kdir"/lib/modules/*/kernel/drivers/hid/{hid,uhid,hid-generic}.ko \
    "$kdir"/lib/modules/*/kernel/drivers/input/{evdev,misc/uinput}.ko "$root/lib/modules/e2e/"
 
-# Copies a program or library and every shared library it loads, at the same
+# Copies every shared library a program loads (and the loader), at the same
 # paths, so the dynamic loader inside finds them where it looks.
-copy_with_libs() {
+copy_libs() {
   local f
-  for f in "$1" $(ldd "$1" 2>/dev/null | grep -o '/[^ ]*' | sort -u); do
+  for f in $(ldd "$1" 2>/dev/null | grep -o '/[^ ]*' | sort -u); do
     [ -e "$root$f" ] || { mkdir -p "$root$(dirname "$f")"; cp -L "$f" "$root$f"; }
   done
+  ! ldd "$1" | grep 'not found' || die "$(basename "$1") needs libraries that are not installed"
 }
+cp "$udir/bin/udevadm" "$root/bin/udevadm"
+copy_libs "$udir/bin/udevadm"
+mkdir -p "$root/lib/systemd" "$root/lib/udev" "$root/etc/udev/rules.d"
+ln -sf /bin/udevadm "$root/lib/systemd/systemd-udevd"
+cp -r "$udir/lib/udev/rules.d" "$root/lib/udev/"
+cp "$repo"/udev/*.rules "$root/etc/udev/rules.d/"
+# The groups the distribution's rules name, so the daemon does not complain.
+echo 'root:x:0:0:root:/root:/bin/sh' >"$root/etc/passwd"
+n=100
+for g in input kvm render sgx audio video disk tape cdrom dialout floppy kmem tty lp; do
+  echo "$g:x:$((n += 1)):"
+done >"$root/etc/group"
+echo 'root:x:0:' >>"$root/etc/group"
 if [ "$mode" = driver ]; then
   cp "$driver" "$root/e2e/bin/brevola-driver"
-  copy_with_libs "$driver"
+  copy_libs "$driver"
   if ldd "$driver" | grep -q libQt6Gui; then
     # QGuiApplication needs a platform plugin; the VM has no display.
-    plugin=$(ls /usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqoffscreen.so)
-    copy_with_libs "$plugin"
+    plugin=/usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqoffscreen.so
+    mkdir -p "$root$(dirname "$plugin")" && cp "$plugin" "$root$plugin"
+    copy_libs "$plugin"
     [ -d /etc/fonts ] && mkdir -p "$root/etc" && cp -r /etc/fonts "$root/etc/" # else fontconfig complains
   fi
-  ldd "$driver" | grep -q 'not found' && die "brevola-driver has missing libraries: $(ldd "$driver" | grep 'not found')"
 fi
 pen_name=${BREVOLA_E2E_PEN_NAME:-Brevola Virtual Pen}
 keys_name=${BREVOLA_E2E_KEYS_NAME:-Brevola Virtual Keyboard}
@@ -164,19 +194,19 @@ qemu_status=${PIPESTATUS[0]}
 set -e
 # The VM's files, one each under logs/, for a look after a failure.
 mkdir -p "$out/logs"
-tr -d '\r' <"$out/logs.raw" | awk -v dir="$out/logs" '/^===== /{f=$2; sub(".*/", "", f); next} f{print > (dir "/" f)}'
+tr -d '\r' <"$out/logs.raw" | awk -v dir="$out/logs" '/^===== /{f=$2; sub("^/tmp/", "", f); gsub("/", "-", f); next} f{print > (dir "/" f)}'
 
 elapsed=$(( $(date +%s) - start ))
 if grep -q '^E2E-VERDICT: PASS' "$out/console.txt"; then
   say "passed in ${elapsed}s"
-  grep -c '^e2e-check: PASS' "$out/console.txt" | sed 's/^/e2e: /; s/$/ passed, 0 failed/'
+  grep -c '^e2e-check: \[.*\] PASS' "$out/console.txt" | sed 's/^/e2e: /; s/$/ passed, 0 failed/'
   exit 0
 fi
 [ "$qemu_status" -eq 124 ] && say "the virtual machine did not finish within ${timeout_s}s"
-grep '^e2e-check: FAIL\|FAILED\|^e2e: FAIL' "$out/console.txt" | sed 's/^/e2e: /' >&2 || true
+grep '^e2e-check: \[.*\] FAIL\|FAILED\|^e2e: .*FAIL' "$out/console.txt" | sed 's/^/e2e: /' >&2 || true
 say "failed after ${elapsed}s; console: $out/console.txt, logs: $out/logs/" >&2
-passed=$(grep -c '^e2e-check: PASS' "$out/console.txt" || true)
-failed=$(grep -c '^e2e-check: FAIL' "$out/console.txt" || true)
+passed=$(grep -c '^e2e-check: \[.*\] PASS' "$out/console.txt" || true)
+failed=$(grep -c '^e2e-check: \[.*\] FAIL' "$out/console.txt" || true)
 [ "$failed" -gt 0 ] || failed=1
 echo "e2e: $passed passed, $failed failed"
 exit 1
