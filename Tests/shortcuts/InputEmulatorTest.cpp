@@ -153,18 +153,6 @@ TEST_F(InputEmulatorTest, PressAndReleaseOfEveryActionKind)
     }
 }
 
-TEST_F(InputEmulatorTest, MouseEventsFollowThePointer)
-{
-    posting.setPointerLocation({12.5, 900});
-    press("MouseLeft;");
-    posting.setPointerLocation({30, 40});
-    release("MouseLeft;");
-    const auto events = posting.events();
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0].location, (Point{12.5, 900}));
-    EXPECT_EQ(events[1].location, (Point{30, 40}));
-}
-
 TEST_F(InputEmulatorTest, BrushSwitchFollowsTheParityOfAllPresses)
 {
     EXPECT_EQ(press("E,B;", 2), (Lines{"notify DownKey kid=2", "key code=11 flags=0x0 down=1"}));

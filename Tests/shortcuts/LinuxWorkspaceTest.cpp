@@ -55,14 +55,15 @@ TEST(LinuxWorkspace, StartsAnExecutableDirectlyAndDetached)
     const std::string marker = dir.file("started");
     const std::string injected = dir.file("INJECTED");
     const std::string script = dir.file("run me; touch INJECTED $(touch INJECTED)");
-    writeFile(script, "#!/bin/sh\necho \"$0\" > '" + marker + "'\n", fs::perms::owner_all);
+    // Written aside and renamed, so the marker appears whole.
+    writeFile(script, "#!/bin/sh\necho \"$0\" > '" + marker + ".part' && mv '" + marker + ".part' '" + marker + "'\n",
+              fs::perms::owner_all);
 
     LinuxWorkspace workspace;
     ASSERT_EQ(workspace.openPath(script), 0);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!fs::exists(marker) && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50)); // let the script finish writing
     std::string firstLine;
     std::getline(std::ifstream(marker), firstLine);
     EXPECT_EQ(firstLine, script);

@@ -112,17 +112,6 @@ TEST_F(ReplayShortcuts, DisplaySwitchAndProgramWithAnAwkwardPath)
                             "notify Monitor", "launch " + program, "dispatch key=1 down=0 command=\"" + command + "\""}));
 }
 
-TEST_F(ReplayShortcuts, BrushSwitchAlternatesOverAllPresses)
-{
-    const auto lines = replay(R"({"0":{"enableFunc":1,"function":"E,B;"},"1":{"enableMouse":1,"mouse":"ScrollBack;"}})",
-                              keyDown(1) + kKeyUp + keyDown(2) + kKeyUp + keyDown(1) + kKeyUp);
-    Lines effects;
-    for (const auto& line : lines)
-        if (line.rfind("dispatch", 0) != 0 && line.rfind("notify", 0) != 0) effects.push_back(line);
-    EXPECT_EQ(effects, (Lines{"key code=11 flags=0x0 down=1", "key code=11 flags=0x0 down=0", "scroll 5", "scroll 5",
-                              "key code=11 flags=0x0 down=1", "key code=11 flags=0x0 down=0"}));
-}
-
 TEST_F(ReplayShortcuts, DocumentFromTheDefaultsFileWhenNoneIsGiven)
 {
     const std::string plist = dir.file("defaults.plist");
