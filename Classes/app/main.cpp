@@ -1,30 +1,60 @@
-// The driver's main program. Until the tray application exists it loads the
-// settings, sets up the screen mapping for the current displays, logs what it
-// did to the terminal as well as to the system log, and keeps running until
+// The driver's main program. Until the tray application exists it runs the
+// driver headless: it fills the platform services with the Linux backends,
+// creates the driver (which loads the settings and starts its thread 0.1 s
+// later), logs to the terminal as well as to the system log, and runs until
 // interrupted.
 #include "BTDriverManager.h"
+#include "LinuxWorkspace.h"
+#include "PkexecAuthorization.h"
 #include "PlatformServices.h"
 #include "QtDisplayService.h"
 #include "SystemLog.h"
+#include "UdevHIDManager.h"
+#include "UinputEventPosting.h"
+#include "UinputHIDEventSystem.h"
 #include "UserDefaults.h"
 
 #include <QGuiApplication>
+#include <QSocketNotifier>
 #include <csignal>
+#include <sys/signalfd.h>
+#include <cstring>
 
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
     SystemLog::setEchoToStderr(true);
 
-    QtDisplayService displays;
-    Platform::services().displays = &displays;
+    // The services outlive the driver and its thread.
+    static QtDisplayService displays;
+    static UinputHIDEventSystem hidEvents; // the virtual pen appears when the driver opens its connection
+    static UinputEventPosting posting;     // the virtual keyboard and mouse
+    static LinuxWorkspace workspace;
+    static PkexecAuthorization authorization;
+    PlatformServices& services = Platform::services();
+    services.displays = &displays;
+    services.hidEventSystem = &hidEvents;
+    if (const int32_t error = posting.open(); error != 0)
+        SystemLog::logPlain("brevola-driver: no virtual keyboard on /dev/uinput (%s); shortcuts post nothing",
+                            std::strerror(error));
+    services.eventPosting = &posting;
+    services.workspace = &workspace;
+    services.authorization = &authorization;
+    services.makeHIDManager = [] { return std::make_unique<UdevHIDManager>(); };
 
-    SystemLog::logPlain("brevola-driver: settings from %s", UserDefaults::defaultPath().c_str());
+    SystemLog::logPlain("brevola-driver: settings in %s", UserDefaults::defaultPath().c_str());
     BTDriverManager& driver = BTDriverManager::shared();
-    driver.initializeScreenSettings();
-    SystemLog::logPlain("brevola-driver: running headless; press Ctrl+C to stop");
+    SystemLog::logPlain("brevola-driver: running headless; Ctrl+C stops it");
 
-    std::signal(SIGINT, [](int) { QCoreApplication::quit(); });
-    std::signal(SIGTERM, [](int) { QCoreApplication::quit(); });
-    return app.exec();
+    // Ctrl+C and SIGTERM end the event loop through a descriptor, not inside a handler.
+    sigset_t stops;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGINT);
+    sigaddset(&stops, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stops, nullptr);
+    QSocketNotifier stopRequests(signalfd(-1, &stops, SFD_CLOEXEC), QSocketNotifier::Read);
+    QObject::connect(&stopRequests, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+    const int status = app.exec();
+    driver.stopDriverThread();
+    return status;
 }

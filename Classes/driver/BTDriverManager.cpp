@@ -3,8 +3,12 @@
 #include "Configure.h"
 #include "DriverShortcuts.h"
 #include "InputEmulator.h"
+#include "MainQueue.h"
 #include "NotificationCenter.h"
 #include "UserDefaults.h"
+
+#include <QThread>
+#include <QThreadPool>
 
 const char* const BTDriverManagerDidChangeStatus = "BTDriverManagerDidChangeStatus";
 
@@ -21,14 +25,23 @@ BTDriverManager& BTDriverManager::shared()
     return driver;
 }
 
-BTDriverManager::BTDriverManager() : BTDriverManager(Options{}) {}
+// The process's driver starts its thread; drivers made with options are for
+// tests and tools, which drive it themselves.
+BTDriverManager::BTDriverManager() : BTDriverManager(Options{nullptr, true}) {}
 
 BTDriverManager::BTDriverManager(Options options) : defaults_(options.defaults)
 {
+    setMainRunLoop(QThread::currentThread());
+    setIsBackgroundLoopActive(true);
+    if (options.startDriverThread) Timer::singleShot(100, [this] { startDriverThread(); });
     initConfig();
 }
 
-BTDriverManager::~BTDriverManager() = default;
+BTDriverManager::~BTDriverManager()
+{
+    stopDriverThread();
+    releaseHIDManager();
+}
 
 int32_t BTDriverManager::tabletVendorID() { return BREVOLA_VENDOR_ID; }
 int32_t BTDriverManager::tabletProductID() { return BREVOLA_PRODUCT_ID; }

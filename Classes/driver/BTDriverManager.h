@@ -7,15 +7,20 @@
 // them, so every shared scalar is an atomic and every rectangle or point is
 // published whole (Seqlocked).
 #include "Geometry.h"
+#include "HIDManager.h"
 #include "Seqlock.h"
 #include "StylusRecord.h"
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 class BTScreenManager;
+class QObject;
+class QThread;
+class QThreadPool;
 class ShortcutDocumentStore;
 class UserDefaults;
 
@@ -54,6 +59,8 @@ public:
     struct Options {
         // The defaults store the settings load from and save to; null: the standard one.
         UserDefaults* defaults = nullptr;
+        // Start the driver thread 0.1 s after creation, as the process's driver does.
+        bool startDriverThread = false;
     };
 
     // The process's driver, created on first use.
@@ -170,6 +177,44 @@ public:
     uint32_t gEventDriver() const { return _gEventDriver.load(std::memory_order_relaxed); }
     void setGEventDriver(uint32_t connection) { _gEventDriver.store(connection, std::memory_order_relaxed); }
 
+    // --- Device connection and driver thread ----------------------------
+    // Runs on the driver thread: the HID manager, the screen settings, then
+    // the thread's event loop in 300-second slices while the loop flag is set.
+    void runDriverInBackground();
+    // Ends the driver thread (at quit; nothing else clears the loop flag).
+    void stopDriverThread();
+    void initializeHID();
+    int32_t issueCommand(HIDDeviceRef device, const uint8_t* command);
+    void didConnectDevice(HIDDeviceRef device, void* context, int32_t result, void* sender);
+    void didRemoveDevice(HIDDeviceRef device, void* context, int32_t result, void* sender);
+    // Starts HID handling again on the calling thread's loop.
+    void reinitialize();
+    bool isConnected() const { return _isConnected.load() != 0; }
+    void setIsConnected(char connected);
+    // Told of every connection change before it is stored, on the thread of
+    // the HID callbacks (the menu-bar controller's seam).
+    void setConnectionObserver(std::function<void(bool connected)> observer)
+    {
+        connectionObserver_ = std::move(observer);
+    }
+
+    HIDManager* hidManager() const { return _hidManager.load(); }
+    HIDDeviceRef currentDeviceRef() const { return _currentDeviceRef.load(); }
+    void setCurrentDeviceRef(HIDDeviceRef device) { _currentDeviceRef.store(device); }
+    void* transactionRef() const { return _transactionRef.load(); }
+    void setTransactionRef(void* transaction) { _transactionRef.store(transaction); }
+    uint32_t io_master_port() const { return _io_master_port.load(); }
+    void setIo_master_port(uint32_t port) { _io_master_port.store(port); }
+    QThread* mainRunLoop() const { return _mainRunLoop.load(); }
+    void setMainRunLoop(QThread* loop) { _mainRunLoop.store(loop); }
+    QThread* backgroundRunLoop() const { return _backgroundRunLoop.load(); }
+    void setBackgroundRunLoop(QThread* loop) { _backgroundRunLoop.store(loop); }
+    bool isBackgroundLoopActive() const { return _isBackgroundLoopActive.load() != 0; }
+    void setIsBackgroundLoopActive(bool active) { _isBackgroundLoopActive.store(active ? 1 : 0); }
+
+    // The buffer the tablet's reports arrive in.
+    uint8_t reportBuffer[32] = {};
+
     // --- Status -----------------------------------------------------------
     void postUpdateNotification();
 
@@ -202,6 +247,23 @@ private:
 
     std::atomic<bool> showPressure_{false};
     std::atomic<uint32_t> _gEventDriver{0};
+
+    void startDriverThread();
+    void releaseHIDManager();
+
+    std::atomic<char> _isConnected{0};
+    std::atomic<char> _isBackgroundLoopActive{0};
+    std::atomic<uint32_t> _io_master_port{0};
+    std::atomic<HIDManager*> _hidManager{nullptr};
+    std::atomic<HIDDeviceRef> _currentDeviceRef{nullptr};
+    std::atomic<void*> _transactionRef{nullptr};
+    std::atomic<QThread*> _mainRunLoop{nullptr};
+    std::atomic<QThread*> _backgroundRunLoop{nullptr};
+    std::unique_ptr<HIDManager> hidManagerOwner_;
+    std::function<void(bool)> connectionObserver_;
+    std::unique_ptr<QThread> driverThread_;
+    std::unique_ptr<QThreadPool> serialQueue_;
+    std::atomic<QObject*> backgroundLoop_{nullptr};
 
     UserDefaults* defaults_ = nullptr;
     ShortcutDocumentStore* shortcutStore_ = nullptr;

@@ -1,0 +1,158 @@
+// The driver's life: its thread and event loop, the HID manager that finds the
+// tablet, and the work done when the tablet connects or goes away.
+#include "BTDriverManager.h"
+
+#include "HIDManager.h"
+#include "MainQueue.h"
+#include "PlatformServices.h"
+#include "SystemLog.h"
+
+#include <QEventLoop>
+#include <QThread>
+#include <QThreadPool>
+#include <QTimer>
+
+namespace {
+// The tablet mode command: feature report 2.
+const uint8_t kTabletModeCommand[3] = {0x02, 0x10, 0x01};
+constexpr int kLoopSliceMilliseconds = 300 * 1000;
+
+BTDriverManager& driverFor(void* context)
+{
+    return context ? *static_cast<BTDriverManager*>(context) : BTDriverManager::shared();
+}
+} // namespace
+
+void deviceMatchingCallback(void* context, int32_t result, void* sender, HIDDeviceRef device)
+{
+    driverFor(context).didConnectDevice(device, context, result, sender);
+}
+
+void deviceRemovalCallback(void* context, int32_t result, void* sender, HIDDeviceRef device)
+{
+    driverFor(context).didRemoveDevice(device, context, result, sender);
+}
+
+void inputReportCallback(void* context, int32_t, void*, HIDReportType, uint32_t reportID, uint8_t* report, long)
+{
+    // The registration's own context is the driver (see didConnectDevice).
+    driverFor(context).didReceiveReport(report, static_cast<int32_t>(reportID));
+}
+
+void BTDriverManager::startDriverThread()
+{
+    driverThread_.reset(QThread::create([this] { runDriverInBackground(); }));
+    driverThread_->setObjectName("com.qorn.sr.brevolaTabletDriver");
+    driverThread_->start();
+}
+
+void BTDriverManager::stopDriverThread()
+{
+    _isBackgroundLoopActive.store(0);
+    if (!driverThread_) return;
+    if (QObject* loop = backgroundLoop_.load()) QMetaObject::invokeMethod(loop, "quit", Qt::QueuedConnection);
+    driverThread_->wait();
+    driverThread_.reset();
+}
+
+void BTDriverManager::runDriverInBackground()
+{
+    initializeHID();
+    initializeScreenSettings();
+    serialQueue_ = std::make_unique<QThreadPool>();
+    serialQueue_->setMaxThreadCount(1);
+    serialQueue_->setObjectName("com.qorn.sr.brevolaTabletDriver.queue");
+    while (_isBackgroundLoopActive.load()) {
+        QEventLoop loop;
+        backgroundLoop_.store(&loop);
+        QTimer::singleShot(kLoopSliceMilliseconds, &loop, &QEventLoop::quit);
+        if (_isBackgroundLoopActive.load()) loop.exec();
+        backgroundLoop_.store(nullptr);
+    }
+    // A manager scheduled on this thread goes with it.
+    if (backgroundRunLoop() == QThread::currentThread()) releaseHIDManager();
+}
+
+void BTDriverManager::initializeHID()
+{
+    setBackgroundRunLoop(QThread::currentThread());
+    BTLogInfo("-[BTDriverManager initializeHID]", "initializing HID device");
+    const auto& make = Platform::services().makeHIDManager;
+    hidManagerOwner_ = make ? make() : nullptr;
+    HIDManager* manager = hidManagerOwner_.get();
+    _hidManager.store(manager);
+    if (manager) {
+        manager->setDeviceMatching(_vexloSettings.vendorID.load(), _vexloSettings.productID.load());
+        manager->open(kIOHIDOptionsTypeSeizeDevice);
+        BTLogInfo("-[BTDriverManager initializeHID]", "Connectred to manager. Registering callbacks");
+        manager->registerDeviceRemovalCallback(deviceRemovalCallback, this);
+        manager->registerDeviceMatchingCallback(deviceMatchingCallback, this);
+        manager->scheduleWithRunLoop();
+    } else {
+        BTLogWarn("-[BTDriverManager initializeHID]", "no HID manager on this system");
+    }
+    if (openHIDService() == 0) {
+        BTLogInfo("-[BTDriverManager initializeHID]", "opening HID service");
+        initializeStylus();
+    } else {
+        BTLogWarn("-[BTDriverManager initializeHID]", "error opening HID service");
+    }
+}
+
+void BTDriverManager::releaseHIDManager()
+{
+    if (!hidManagerOwner_) return;
+    hidManagerOwner_->close();
+    hidManagerOwner_->unscheduleFromRunLoop();
+    _hidManager.store(nullptr);
+    hidManagerOwner_.reset();
+}
+
+int32_t BTDriverManager::issueCommand(HIDDeviceRef device, const uint8_t* command)
+{
+    HIDManager* manager = hidManager();
+    if (!manager) return -1;
+    return manager->setReport(device, kIOHIDReportTypeFeature, 2, command, 3);
+}
+
+void BTDriverManager::didConnectDevice(HIDDeviceRef device, void*, int32_t, void*)
+{
+    _currentDeviceRef.store(device);
+    issueCommand(device, kTabletModeCommand);
+    BTLogInfo("-[BTDriverManager didConnectDevice:withContext:result:sender:]", "tablet connected");
+    if (HIDManager* manager = hidManager()) {
+        manager->scheduleDevice(device);
+        // The context is this driver, so that several drivers (tests, tools) can coexist.
+        manager->registerInputReportCallback(device, reportBuffer, sizeof reportBuffer, inputReportCallback, this);
+    }
+    setIsConnected(1);
+    postUpdateNotification();
+}
+
+void BTDriverManager::didRemoveDevice(HIDDeviceRef device, void*, int32_t, void*)
+{
+    if (HIDManager* manager = hidManager()) manager->unscheduleDevice(device);
+    _currentDeviceRef.store(nullptr);
+    BTLogInfo("-[BTDriverManager didRemoveDevice:withContext:result:sender:]", "tablet removed - cleaned up references");
+    setIsConnected(0);
+    postUpdateNotification();
+}
+
+void BTDriverManager::reinitialize()
+{
+    BTLogInfo("-[BTDriverManager reinitialize]", "Reinitializing driver");
+    if (HIDDeviceRef device = currentDeviceRef()) {
+        BTLogInfo("-[BTDriverManager reinitialize]", "Device was connected, emulating device remove");
+        didRemoveDevice(device, nullptr, 0, nullptr);
+    }
+    closeHIDService();
+    // The previous manager lets go of its devices before a new one opens them.
+    releaseHIDManager();
+    initializeHID();
+}
+
+void BTDriverManager::setIsConnected(char connected)
+{
+    if (connectionObserver_) connectionObserver_(connected != 0);
+    _isConnected.store(connected);
+}
