@@ -166,6 +166,9 @@ void JSONParser::clearCache() noexcept
 
 std::optional<JSONValue> JSONParser::parse(const char* bytes, size_t length, bool mutableContainers, JSONError* error)
 {
+    // Left over only if an earlier parse was cut short by an exception.
+    values_.clear();
+    frames_.clear();
     begin_ = p_ = reinterpret_cast<const unsigned char*>(bytes);
     end_ = begin_ + length;
     line_ = 1;
