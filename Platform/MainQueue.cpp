@@ -1,18 +1,31 @@
 #include "MainQueue.h"
 
+#include "LoopQueue.h"
+
 #include <QCoreApplication>
 #include <QTimer>
 
 namespace MainQueue {
+namespace {
+LoopQueue& mainLoopQueue()
+{
+    static LoopQueue* queue = [] {
+        auto* q = new LoopQueue;
+        q->moveToThread(QCoreApplication::instance()->thread());
+        return q;
+    }();
+    return *queue;
+}
+} // namespace
 
 void async(std::function<void()> fn)
 {
-    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(fn), Qt::QueuedConnection);
+    mainLoopQueue().post(std::move(fn));
 }
 
 void drain()
 {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    mainLoopQueue().drain();
 }
 
 } // namespace MainQueue

@@ -23,4 +23,4 @@ ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
 echo "== ThreadSanitizer build (threaded tests)"
 run_suite build-tsan -DCMAKE_BUILD_TYPE=Debug -DBREVOLA_SANITIZE=thread
-GTEST_FILTER='*Concurrency*:DeviceScenario*' TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j"$jobs"
+GTEST_FILTER='*Concurrency*:DeviceScenario*' TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/scripts/tsan.supp" ctest --test-dir build-tsan --output-on-failure -j"$jobs"

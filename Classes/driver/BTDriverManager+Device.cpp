@@ -10,6 +10,7 @@
 #include <QEventLoop>
 #include <QThread>
 #include <QThreadPool>
+#include <mutex>
 #include <QTimer>
 
 namespace {
@@ -41,18 +42,19 @@ void inputReportCallback(void* context, int32_t, void*, HIDReportType, uint32_t 
 
 void BTDriverManager::startDriverThread()
 {
-    driverThread_.reset(QThread::create([this] { runDriverInBackground(); }));
-    driverThread_->setObjectName("com.qorn.sr.brevolaTabletDriver");
-    driverThread_->start();
+    // A standard thread (Qt adopts it and runs its event loop there), so that
+    // joining it is visible to the thread sanitizer.
+    driverThread_ = std::thread([this] { runDriverInBackground(); });
 }
 
 void BTDriverManager::stopDriverThread()
 {
-    _isBackgroundLoopActive.store(0);
-    if (!driverThread_) return;
-    if (QObject* loop = backgroundLoop_.load()) QMetaObject::invokeMethod(loop, "quit", Qt::QueuedConnection);
-    driverThread_->wait();
-    driverThread_.reset();
+    {
+        std::lock_guard lock(loopMutex_);
+        _isBackgroundLoopActive.store(0);
+        if (backgroundLoop_) QMetaObject::invokeMethod(backgroundLoop_, "quit", Qt::QueuedConnection);
+    }
+    if (driverThread_.joinable()) driverThread_.join();
 }
 
 void BTDriverManager::runDriverInBackground()
@@ -62,12 +64,17 @@ void BTDriverManager::runDriverInBackground()
     serialQueue_ = std::make_unique<QThreadPool>();
     serialQueue_->setMaxThreadCount(1);
     serialQueue_->setObjectName("com.qorn.sr.brevolaTabletDriver.queue");
-    while (_isBackgroundLoopActive.load()) {
+    for (;;) {
         QEventLoop loop;
-        backgroundLoop_.store(&loop);
+        {
+            std::lock_guard lock(loopMutex_);
+            if (!_isBackgroundLoopActive.load()) break;
+            backgroundLoop_ = &loop;
+        }
         QTimer::singleShot(kLoopSliceMilliseconds, &loop, &QEventLoop::quit);
-        if (_isBackgroundLoopActive.load()) loop.exec();
-        backgroundLoop_.store(nullptr);
+        loop.exec();
+        std::lock_guard lock(loopMutex_);
+        backgroundLoop_ = nullptr;
     }
     // A manager scheduled on this thread goes with it.
     if (backgroundRunLoop() == QThread::currentThread()) releaseHIDManager();

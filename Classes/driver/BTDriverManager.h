@@ -15,7 +15,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 class BTScreenManager;
 class QObject;
@@ -261,9 +263,10 @@ private:
     std::atomic<QThread*> _backgroundRunLoop{nullptr};
     std::unique_ptr<HIDManager> hidManagerOwner_;
     std::function<void(bool)> connectionObserver_;
-    std::unique_ptr<QThread> driverThread_;
+    std::thread driverThread_;
     std::unique_ptr<QThreadPool> serialQueue_;
-    std::atomic<QObject*> backgroundLoop_{nullptr};
+    std::mutex loopMutex_;
+    QObject* backgroundLoop_ = nullptr; // the running slice's loop, guarded by loopMutex_
 
     UserDefaults* defaults_ = nullptr;
     ShortcutDocumentStore* shortcutStore_ = nullptr;

@@ -1,5 +1,7 @@
 #include "ScriptedHIDBus.h"
 
+#include "LoopQueue.h"
+
 #include <QObject>
 #include <QThread>
 
@@ -60,7 +62,7 @@ public:
         std::vector<ScriptedHIDBus::Device> present;
         {
             std::lock_guard lock(bus_->mutex_);
-            if (!loop_) loop_ = new QObject;
+            if (!loop_) loop_ = new LoopQueue;
             scheduled_ = true;
             present = bus_->presentDevices();
         }
@@ -101,12 +103,10 @@ public:
     // Deliveries run under the bus's lock and only while this manager lives.
     void post(std::function<void()> fn)
     {
-        QMetaObject::invokeMethod(
-            loop_, [bus = bus_, alive = alive_, fn = std::move(fn)] {
-                std::lock_guard lock(bus->mutex_);
-                if (*alive) fn();
-            },
-            Qt::QueuedConnection);
+        loop_->post([bus = bus_, alive = alive_, fn = std::move(fn)] {
+            std::lock_guard lock(bus->mutex_);
+            if (*alive) fn();
+        });
     }
     void appeared(const ScriptedHIDBus::Device& d)
     {
@@ -157,7 +157,7 @@ private:
 
     std::shared_ptr<ScriptedHIDBus> bus_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true); // guarded by the bus's lock
-    QObject* loop_ = nullptr; // set before the manager turns live, under the bus's lock
+    LoopQueue* loop_ = nullptr; // set before the manager turns live, under the bus's lock
     int32_t vendor_ = -1, product_ = -1;
     std::atomic<bool> open_{false}, scheduled_{false};
     DeviceCallback matching_ = nullptr, removal_ = nullptr;
@@ -212,6 +212,13 @@ void ScriptedHIDBus::unplug(int device)
         if (d.number == device) d.present = false;
     for (auto* m : managers_)
         if (m->live()) m->gone(device);
+}
+
+void ScriptedHIDBus::afterDeliveries(std::function<void()> fn)
+{
+    std::lock_guard lock(mutex_);
+    for (auto* m : managers_)
+        if (m->live()) m->post(fn);
 }
 
 std::vector<ScriptedHIDBus::Device> ScriptedHIDBus::presentDevices() const

@@ -6,6 +6,7 @@
 // The script itself may run on any thread.
 #include "HIDManager.h"
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -28,6 +29,8 @@ public:
     int plugIn(int32_t vendorID, int32_t productID);
     void sendReport(int device, std::vector<uint8_t> report);
     void unplug(int device);
+    // Runs fn on the loop of every live manager, after what was sent before it.
+    void afterDeliveries(std::function<void()> fn);
 
     std::vector<FeatureReport> featureReports() const;
     // Managers that exist / are open and scheduled right now.

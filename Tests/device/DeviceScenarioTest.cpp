@@ -169,7 +169,11 @@ TEST_F(DeviceScenario, WithoutTheEventServiceReportsAreDecodedButNothingIsPosted
     EXPECT_TRUE(log.contains("] [-warn-] error opning port"));
     EXPECT_TRUE(log.contains("opening HID service"));
     for (int i = 0; i < 4; ++i) bus_->sendReport(1, kHover);
-    ASSERT_TRUE(waitFor([&] { return !d.stylus().off_tablet; }));
+    // Read the record on the decoding thread, once the reports are through.
+    std::atomic<int> offTablet{-1};
+    bus_->afterDeliveries([&] { offTablet = d.stylus().off_tablet; });
+    ASSERT_TRUE(waitFor([&] { return offTablet != -1; }));
+    EXPECT_EQ(offTablet, 0);
     EXPECT_EQ(events_.count(), 0u);
 }
 
