@@ -1,10 +1,11 @@
 #!/bin/busybox sh
 # /init of the end-to-end test's virtual machine. Loads the HID and input
 # modules, then plays the scenario once per way of learning about hot-plug:
-# first with no udev daemon (the kernel's own uevents), then with the
-# distribution's udev daemon running. Each time it starts the event reader and
-# the driver (or the stand-in probe), lets the virtual tablet play its script
-# with one replug and judges the result. The verdict line on the console is
+# first with no udev daemon (the kernel's own uevents), the tablet plugged in
+# after the driver started; then with the distribution's udev daemon running,
+# the tablet plugged in before the driver starts. Each time it starts the
+# event reader, the driver (or the stand-in probe) and the virtual tablet,
+# which plays its script with one replug, and judges the result. The verdict line on the console is
 # what run.sh reads; every log goes to the second serial port, which run.sh
 # keeps as files.
 /bin/busybox --install -s /bin
@@ -67,37 +68,56 @@ stop() {
     stopped=$?
 }
 
-scenario() { # name; writes into /tmp/<name>/, returns the checker's status
-    name=$1
-    dir=/tmp/$name
-    mkdir -p "$dir"
-    say "--- scenario: $name"
-    set -- --device "pen=$PEN_NAME" --device "keys=$KEYS_NAME"
-    [ -n "$MOUSE_NAME" ] && set -- "$@" --device "mouse=$MOUSE_NAME"
-    /e2e/bin/event-reader "$@" --out "$dir/events.txt" --ready-file "$dir/reader.ready" --wait-ms 20000 \
-        >"$dir/reader.out" 2>&1 &
-    reader=$!
-
+start_driver() {
     if [ "$MODE" = self-test ]; then
         /e2e/bin/hid-probe --vendor "$VENDOR" --product "$PRODUCT" --area "$AREA" >"$dir/driver.log" 2>&1 &
     else
         /e2e/bin/brevola-driver >"$dir/driver.log" 2>&1 &
     fi
     driver=$!
-    say "started $MODE (pid $driver) and the event reader (pid $reader)"
+}
 
-    i=0
-    while [ ! -f "$dir/reader.ready" ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i + 1)); done
-    cat "$dir/reader.out"
-
-    /e2e/bin/virtual-tablet --vendor "$VENDOR" --product "$PRODUCT" --out "$dir/tablet.txt" >"$dir/tablet.out" 2>&1 &
+start_tablet() {
+    /e2e/bin/virtual-tablet --vendor "$VENDOR" --product "$PRODUCT" --out "$dir/tablet.txt" \
+        --wait-for "$dir/reader.ready" >"$dir/tablet.out" 2>&1 &
     tablet=$!
-    # What the kernel says about the tablet's HID device: the driver matches on it.
+}
+
+wait_for_hidraw() {
     i=0
     while [ ! -f /sys/class/hidraw/hidraw0/device/uevent ] && [ $i -lt 100 ]; do sleep 0.05; i=$((i + 1)); done
+}
+
+scenario() { # name, order (driver-first or tablet-first); writes into /tmp/<name>/
+    name=$1
+    order=$2
+    dir=/tmp/$name
+    mkdir -p "$dir"
+    say "--- scenario: $name ($order)"
+    set -- --device "pen=$PEN_NAME" --device "keys=$KEYS_NAME"
+    [ -n "$MOUSE_NAME" ] && set -- "$@" --device "mouse=$MOUSE_NAME"
+    /e2e/bin/event-reader "$@" --out "$dir/events.txt" --ready-file "$dir/reader.ready" --wait-ms 20000 \
+        >"$dir/reader.out" 2>&1 &
+    reader=$!
+
+    # The tablet waits for the mode command, and then for the reader, to play.
+    if [ "$order" = tablet-first ]; then
+        start_tablet
+        wait_for_hidraw
+        start_driver
+    else
+        start_driver
+        i=0
+        while [ ! -f "$dir/reader.ready" ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i + 1)); done
+        start_tablet
+        wait_for_hidraw
+    fi
+    say "started the event reader (pid $reader), the $MODE (pid $driver) and the tablet (pid $tablet)"
+    # What the kernel says about the tablet's HID device: the driver matches on it.
     say "hidraw0 device uevent: $(tr '\n' ' ' </sys/class/hidraw/hidraw0/device/uevent 2>/dev/null)"
     wait $tablet
     tablet_status=$?
+    cat "$dir/reader.out"
     cat "$dir/tablet.out"
     sleep 1 # the shortcut executor runs after the reports; let it finish
 
@@ -119,7 +139,7 @@ scenario() { # name; writes into /tmp/<name>/, returns the checker's status
 }
 
 verdict=PASS
-scenario kernel-uevents || verdict=FAIL
+scenario kernel-uevents driver-first || verdict=FAIL
 
 # The same with the udev daemon, whose events the driver then follows.
 if [ -x /bin/udevadm ]; then
@@ -128,7 +148,7 @@ if [ -x /bin/udevadm ]; then
     udevadm trigger --action=add >/dev/null 2>&1
     udevadm settle --timeout=20
     if [ -e /run/udev/control ]; then
-        scenario udev-daemon || verdict=FAIL
+        scenario udev-daemon tablet-first || verdict=FAIL
     else
         say "FAIL: the udev daemon did not start"
         verdict=FAIL

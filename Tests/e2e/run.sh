@@ -30,7 +30,7 @@ mode=driver
 driver=""
 case "${1:-}" in
   --self-test) mode=self-test ;;
-  -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
+  -h|--help) sed -n '2,/^set -euo/p' "$0" | grep '^#'; exit 0 ;;
   "") ;;
   *) driver=$(realpath "$1") ;;
 esac

@@ -5,7 +5,9 @@
 //
 // It answers every feature report (the mode command) and records it, plays a
 // fixed script of pen and key reports, unplugs, plugs in again, waits for the
-// mode command once more and plays a short hover. Everything it saw goes to
+// mode command once more and plays a short hover. With --wait-for it starts
+// playing only once that file exists (the event reader is recording), so it
+// can be plugged in before the driver starts. Everything it saw goes to
 // stdout, and the mode commands also to the --out file, one per line:
 //   mode <connection> <hex bytes>
 #include <linux/uhid.h>
@@ -59,6 +61,7 @@ struct Options {
     int modeTimeoutMs = 20000;
     int reportIntervalMs = 6;
     std::string out;
+    std::string waitFor; // play only once this file exists
 };
 
 using Report = std::vector<uint8_t>;
@@ -165,6 +168,17 @@ public:
                 fail("no mode command within " + std::to_string(options_.modeTimeoutMs) + " ms (connection " +
                      std::to_string(connection_) + ")");
             serve(static_cast<int>(std::min<long>(left.count(), 20)));
+        }
+    }
+
+    // Serves the kernel until the file exists: someone else is ready too.
+    void waitForFile(const std::string& path)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.modeTimeoutMs);
+        while (::access(path.c_str(), F_OK) != 0) {
+            if (std::chrono::steady_clock::now() > deadline)
+                fail("no " + path + " within " + std::to_string(options_.modeTimeoutMs) + " ms");
+            serve(20);
         }
     }
 
@@ -309,10 +323,12 @@ Options parse(int argc, char** argv)
             o.reportIntervalMs = std::atoi(value());
         else if (a == "--out")
             o.out = value();
+        else if (a == "--wait-for")
+            o.waitFor = value();
         else {
             std::fprintf(stderr,
                          "usage: virtual-tablet [--vendor ID] [--product ID] [--mode-timeout-ms N] "
-                         "[--interval-ms N] [--out FILE]\n");
+                         "[--interval-ms N] [--out FILE] [--wait-for FILE]\n");
             std::exit(2);
         }
     }
@@ -340,6 +356,8 @@ int main(int argc, char** argv)
 
     tablet.plugIn();
     tablet.waitForModeCommand();
+    if (!options.waitFor.empty())
+        tablet.waitForFile(options.waitFor);
     tablet.idle(200); // let the driver settle after the mode command
     tablet.play(hoverIn, "hover in");
     tablet.play(stroke, "stroke");
