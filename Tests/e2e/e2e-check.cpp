@@ -339,6 +339,18 @@ Verdict driverLog(const Inputs& in)
     return std::nullopt;
 }
 
+// A sanitizer build stops at its first report, but say which one it was.
+Verdict sanitizerReports(const Inputs& in)
+{
+    for (const char* marker : { "ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:",
+                                "WARNING: ThreadSanitizer" }) {
+        const size_t at = in.driverLog.find(marker);
+        if (at != std::string::npos)
+            return "the driver log has a sanitizer report: " + in.driverLog.substr(at, in.driverLog.find('\n', at) - at);
+    }
+    return std::nullopt;
+}
+
 Verdict exits(const Inputs& in)
 {
     for (const auto& [name, status] : in.exits)
@@ -419,6 +431,7 @@ int main(int argc, char** argv)
         { "stylus button 1 sends its shortcut", stylusButton },
         { "no key or button left held", nothingHeld },
         { "driver log: connected, removed, connected again", driverLog },
+        { "no sanitizer report", sanitizerReports },
         { "nothing crashed", exits },
     };
     int failed = 0, passed = 0;

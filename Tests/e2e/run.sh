@@ -10,7 +10,8 @@
 #
 # Environment: BREVOLA_E2E_CACHE (downloaded packages, default .cache/e2e),
 # BREVOLA_E2E_BUILD (driver build dir, default build-e2e; the VM's files go to
-# its e2e/ folder), BREVOLA_VENDOR_ID / BREVOLA_PRODUCT_ID (the build's ids),
+# its e2e/ folder), BREVOLA_VENDOR_ID / BREVOLA_PRODUCT_ID (the tablet's ids;
+# default: those in the driver's CMakeCache.txt, else 0x3f1d / 0x0a31),
 # BREVOLA_E2E_PEN_NAME / _KEYS_NAME / _MOUSE_NAME (the driver's uinput device
 # names), BREVOLA_E2E_TIMEOUT (seconds for the VM, default 240), BREVOLA_E2E_ACCEL
 # (qemu accelerator, default tcg).
@@ -110,6 +111,19 @@ if [ "$mode" = driver ] && [ -z "$driver" ]; then
   driver=$build/Classes/app/brevola-driver
 fi
 [ "$mode" = self-test ] || [ -x "$driver" ] || die "no driver at $driver"
+# The tablet must have the ids the driver was built for: take them from its
+# build's cache unless they were given.
+if [ "$mode" = driver ] && [ -z "${BREVOLA_VENDOR_ID:-}${BREVOLA_PRODUCT_ID:-}" ]; then
+  d=$(dirname "$driver")
+  while [ "$d" != / ] && [ ! -f "$d/CMakeCache.txt" ]; do d=$(dirname "$d"); done
+  if [ -f "$d/CMakeCache.txt" ]; then
+    vendor=$(sed -n 's/^BREVOLA_VENDOR_ID:[A-Z]*=//p' "$d/CMakeCache.txt" | head -1)
+    product=$(sed -n 's/^BREVOLA_PRODUCT_ID:[A-Z]*=//p' "$d/CMakeCache.txt" | head -1)
+  fi
+  vendor=${vendor:-0x3f1d}
+  product=${product:-0x0a31}
+fi
+say "tablet ids $vendor:$product"
 
 # --- initramfs ------------------------------------------------------------------
 root=$out/root
