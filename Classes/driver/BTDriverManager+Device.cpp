@@ -59,6 +59,9 @@ void BTDriverManager::stopDriverThread()
 
 void BTDriverManager::runDriverInBackground()
 {
+    // An adopted thread gets its event dispatcher with its first event loop;
+    // the HID manager's socket notifiers need it before the loop runs.
+    { QEventLoop dispatcher; }
     initializeHID();
     initializeScreenSettings();
     serialQueue_ = std::make_unique<QThreadPool>();

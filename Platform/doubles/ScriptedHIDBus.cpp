@@ -2,6 +2,7 @@
 
 #include "LoopQueue.h"
 
+#include <QAbstractEventDispatcher>
 #include <QObject>
 #include <QThread>
 
@@ -59,6 +60,7 @@ public:
     }
     void scheduleWithRunLoop() override
     {
+        if (!QAbstractEventDispatcher::instance()) ++bus_->withoutDispatcher_;
         std::vector<ScriptedHIDBus::Device> present;
         {
             std::lock_guard lock(bus_->mutex_);

@@ -6,6 +6,7 @@
 // The script itself may run on any thread.
 #include "HIDManager.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -35,6 +36,9 @@ public:
     std::vector<FeatureReport> featureReports() const;
     // Managers that exist / are open and scheduled right now.
     int liveManagers() const;
+    // Managers that were scheduled on a thread with no event dispatcher
+    // (where socket notifiers would not work).
+    int scheduledWithoutDispatcher() const { return withoutDispatcher_.load(); }
     int openManagers() const;
 
 private:
@@ -54,4 +58,5 @@ private:
     std::vector<Device> devices_;
     std::vector<ScriptedHIDManager*> managers_;
     std::vector<FeatureReport> features_;
+    std::atomic<int> withoutDispatcher_{0};
 };

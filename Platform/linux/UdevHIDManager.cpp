@@ -2,6 +2,7 @@
 
 #include "SystemLog.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QObject>
 #include <QSocketNotifier>
@@ -134,6 +135,9 @@ void UdevHIDManager::registerDeviceRemovalCallback(DeviceCallback callback, void
 void UdevHIDManager::scheduleWithRunLoop()
 {
     if (loop_ || !udev_) return;
+    if (!QAbstractEventDispatcher::instance())
+        BTLogWarn("-[UdevHIDManager scheduleWithRunLoop]",
+                  "this thread has no event loop yet; devices plugged in later will not be seen");
     loop_ = new QObject;
     // Without a udev daemon (a bare system, a test machine) listen to the kernel itself.
     const bool daemon = ::access("/run/udev/control", F_OK) == 0;

@@ -103,6 +103,7 @@ TEST_F(DeviceScenario, LaunchWithTabletPresentConnectsOnTheDriverThread)
     EXPECT_NE(callbackThread_.load(), QThread::currentThread());
     EXPECT_EQ(d.backgroundRunLoop(), callbackThread_.load());
     EXPECT_EQ(d.mainRunLoop(), QThread::currentThread());
+    EXPECT_EQ(bus_->scheduledWithoutDispatcher(), 0); // hot-plug needs the thread's dispatcher
 
     // Reports are decoded and posted from the driver thread: hover in range.
     for (int i = 0; i < 4; ++i) bus_->sendReport(1, kHover); // the fourth completes a batch
