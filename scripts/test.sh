@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: a normal build, then an
 # AddressSanitizer + UndefinedBehaviorSanitizer build, then the threaded tests
-# under ThreadSanitizer.
+# under ThreadSanitizer, then the end-to-end test in a virtual machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -24,3 +24,7 @@ ctest --test-dir build-asan --output-on-failure -j"$jobs"
 echo "== ThreadSanitizer build (threaded tests)"
 run_suite build-tsan -DCMAKE_BUILD_TYPE=Debug -DBREVOLA_SANITIZE=thread
 GTEST_FILTER='*Concurrency*:DeviceScenario*' TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/scripts/tsan.supp" ctest --test-dir build-tsan --output-on-failure -j"$jobs"
+
+echo "== end-to-end test in a virtual machine (the sanitizer build's driver)"
+export BREVOLA_E2E_CACHE=${BREVOLA_E2E_CACHE:-$HOME/.cache/brevola-e2e}
+Tests/e2e/run.sh build-asan/Classes/app/brevola-driver
