@@ -18,10 +18,6 @@ constexpr uint8_t kStatusButton1 = 0xC2;
 constexpr uint8_t kStatusButton2 = 0xC4;
 constexpr uint8_t kStatusKeys = 0xE0;
 
-constexpr uint16_t kTipBit = 0x0080;
-constexpr uint16_t kButton1Bit = 0x0020;
-constexpr uint16_t kButton2Bit = 0x0040;
-constexpr uint16_t kReleaseBit = 0x8000;
 
 // Anything at or below this many counts of the 8192-level scale reads as no pressure.
 constexpr float kPressureFloor = 2000.0f;
@@ -29,12 +25,12 @@ constexpr float kPressureFloor = 2000.0f;
 uint16_t buttonMask(const uint8_t* report)
 {
     switch (report[1]) {
-    case kStatusTip: return kTipBit;
-    case kStatusButton1: return kButton1Bit;
-    case kStatusButton2: return kButton2Bit;
+    case kStatusTip: return StylusMask::kTip;
+    case kStatusButton1: return StylusMask::kButton1;
+    case kStatusButton2: return StylusMask::kButton2;
     case kStatusKeys: {
         const unsigned key = report[4] | (report[5] << 8);
-        return (key >= 1 && key <= 16) ? static_cast<uint16_t>(1u << (key - 1)) : kReleaseBit;
+        return (key >= 1 && key <= 16) ? static_cast<uint16_t>(1u << (key - 1)) : StylusMask::kRelease;
     }
     default: return 0;
     }
@@ -72,7 +68,7 @@ void BTDriverManager::didReceiveReport(const uint8_t* report, int32_t)
     const uint16_t mask = buttonMask(report);
     stylus_.off_tablet = report[1] == kStatusOutOfRange;
 
-    if (!calculateXYCoordsWithReport(report) && (mask == 0 || (mask & kTipBit))) return;
+    if (!calculateXYCoordsWithReport(report) && (mask == 0 || (mask & StylusMask::kTip))) return;
 
     stylus_.button_click = mask != 0;
     stylus_.button_mask = mask;

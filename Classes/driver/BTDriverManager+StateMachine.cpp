@@ -7,26 +7,14 @@
 #include "PlatformServices.h"
 #include "SystemLog.h"
 
-namespace {
-
-constexpr uint16_t kTipBit = 0x0080;
-constexpr uint16_t kButton1Bit = 0x0020;
-constexpr uint16_t kButton2Bit = 0x0040;
-constexpr uint16_t kReleaseBit = 0x8000;
-constexpr int kButton1Key = 5;
-constexpr int kButton2Key = 6;
-constexpr int kTipKey = 7;
-
-} // namespace
-
 void BTDriverManager::updateStylusStatus()
 {
     const uint16_t mask = stylus_.button_mask;
-    const bool tip = mask & kTipBit;
-    const bool wasTip = oldStylus_.button_mask & kTipBit;
+    const bool tip = mask & StylusMask::kTip;
+    const bool wasTip = oldStylus_.button_mask & StylusMask::kTip;
     const uint16_t keys = mask & 0x7F;
-    const bool release = (mask & kReleaseBit) || (oldStylus_.button[kButton1Key] && !(mask & kButton1Bit)) ||
-                         (oldStylus_.button[kButton2Key] && !(mask & kButton2Bit));
+    const bool release = (mask & StylusMask::kRelease) || (oldStylus_.button[StylusMask::kButton1Key] && !(mask & StylusMask::kButton1)) ||
+                         (oldStylus_.button[StylusMask::kButton2Key] && !(mask & StylusMask::kButton2));
     const bool moved = stylus_.motion.x != 0 || stylus_.motion.y != 0;
     const bool pressureChanged = stylus_.pressure != oldStylus_.pressure;
 
@@ -34,7 +22,7 @@ void BTDriverManager::updateStylusStatus()
         const uint16_t pressed = mask & 0xFF7F;
         for (int b = 0; b < 16; ++b) {
             if (!((pressed >> b) & 1)) continue;
-            if (b == kButton1Key || b == kButton2Key) {
+            if (b == StylusMask::kButton1Key || b == StylusMask::kButton2Key) {
                 // A held stylus button fires once.
                 if (!stylus_.pen_near) {
                     dispatchShortcut(b, true);
@@ -48,7 +36,7 @@ void BTDriverManager::updateStylusStatus()
 
     if (release) {
         for (int b = 0; b < StylusRecord::kHeldButtons; ++b) {
-            if (b == kTipKey || !oldStylus_.button[b]) continue;
+            if (b == StylusMask::kTipKey || !oldStylus_.button[b]) continue;
             dispatchShortcut(b, keys != 0);
             oldStylus_.button[b] = false;
             stylus_.button[b] = false;
@@ -145,6 +133,15 @@ void BTDriverManager::postProximityEvent()
     post(prox);
 }
 
+void BTDriverManager::fillTabletPoint(NX::_NXTabletPointData& point) const
+{
+    point.x = stylus_.report.x;
+    point.y = stylus_.report.y;
+    point.buttons = static_cast<uint16_t>(stylus_.report.buttons);
+    point.pressure = stylus_.pressure;
+    point.deviceID = stylus_.proximity.deviceID;
+}
+
 void BTDriverManager::postMoveOrDragEvent(int32_t type)
 {
     HIDEvent event = eventAtStylus(type, NX::kSetCursorPosition);
@@ -154,11 +151,7 @@ void BTDriverManager::postMoveOrDragEvent(int32_t type)
     m.subx = stylus_.subx;
     m.suby = stylus_.suby;
     m.subType = NX::kSubtypeTabletPoint;
-    m.tablet.point.x = stylus_.report.x;
-    m.tablet.point.y = stylus_.report.y;
-    m.tablet.point.buttons = static_cast<uint16_t>(stylus_.report.buttons);
-    m.tablet.point.pressure = stylus_.pressure;
-    m.tablet.point.deviceID = stylus_.proximity.deviceID;
+    fillTabletPoint(m.tablet.point);
     post(event);
 }
 
@@ -173,12 +166,8 @@ void BTDriverManager::postButtonEvent(int32_t type, int32_t buttonNumber)
     m.pressure = static_cast<uint8_t>(stylus_.pressure >> 8);
     m.buttonNumber = static_cast<uint8_t>(buttonNumber);
     m.subType = NX::kSubtypeTabletPoint;
-    m.tablet.point.x = stylus_.report.x;
-    m.tablet.point.y = stylus_.report.y;
-    m.tablet.point.buttons = static_cast<uint16_t>(stylus_.report.buttons);
-    // The stroke's real pressure, so a press registers with the force it has.
-    m.tablet.point.pressure = stylus_.pressure;
-    m.tablet.point.deviceID = stylus_.proximity.deviceID;
+    // The stroke's real pressure too, so a press registers with the force it has.
+    fillTabletPoint(m.tablet.point);
     post(event);
 }
 

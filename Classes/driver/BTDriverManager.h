@@ -228,6 +228,8 @@ private:
     UserDefaults& defaults() const;
     void dispatchShortcut(int32_t keyId, bool down);
     HIDEvent eventAtStylus(int32_t type, uint32_t options) const;
+    // The tablet-point member every move, drag and button event carries.
+    void fillTabletPoint(NX::_NXTabletPointData& point) const;
     void post(const HIDEvent& event);
 
     // The last mapped positions, emitted smoothed three at a time.

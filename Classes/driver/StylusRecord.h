@@ -18,6 +18,17 @@ struct MyReport {
     int32_t pressure = 0;
 };
 
+// Bits of a report's button mask; bit i is also key id i.
+namespace StylusMask {
+inline constexpr uint16_t kButton1 = 0x0020; // stylus button 1, key id 5
+inline constexpr uint16_t kButton2 = 0x0040; // stylus button 2, key id 6
+inline constexpr uint16_t kTip = 0x0080;     // key id 7
+inline constexpr uint16_t kRelease = 0x8000; // every key released
+inline constexpr int kButton1Key = 5;
+inline constexpr int kButton2Key = 6;
+inline constexpr int kTipKey = 7;
+} // namespace StylusMask
+
 struct StylusRecord {
     struct IntPoint {
         int32_t x = 0;
