@@ -74,15 +74,18 @@ inline void prefetch(const JSONValue& value) noexcept
 
 } // namespace
 
-void JSONEncodeState::pushFrame(const Frame& frame)
+void JSONEncodeState::growFrames()
 {
-    if (frameCount_ == frameCapacity_) {
-        auto grown = std::make_unique<Frame[]>(frameCapacity_ * 2);
-        std::copy(frames_, frames_ + frameCount_, grown.get());
-        heapFrames_ = std::move(grown);
-        frames_ = heapFrames_.get();
-        frameCapacity_ *= 2;
-    }
+    auto grown = std::make_unique<Frame[]>(frameCapacity_ * 2);
+    std::copy(frames_, frames_ + frameCount_, grown.get());
+    heapFrames_ = std::move(grown);
+    frames_ = heapFrames_.get();
+    frameCapacity_ *= 2;
+}
+
+[[gnu::always_inline]] inline void JSONEncodeState::pushFrame(const Frame& frame)
+{
+    if (frameCount_ == frameCapacity_) growFrames();
     frames_[frameCount_++] = frame;
 }
 
@@ -109,49 +112,8 @@ bool JSONEncodeState::writeNewline()
     return true;
 }
 
-bool JSONEncodeState::encode(const JSONValue& object, bool withQuotes)
-{
-    if (object.isString()) return writeString(object, withQuotes);
-    // Each step below writes at most kSlack bytes unless it reserves for itself.
-    if (!out_.reserve(kSlack)) return failBuffer();
-    if (!encodeValue(object)) return false;
-    while (frameCount_ > 0) {
-        if (!out_.reserve(kSlack)) return failBuffer();
-        Frame& frame = frames_[frameCount_ - 1];
-        if (frame.index == frame.count) {
-            const bool isArray = frame.items != nullptr;
-            sorted_.resize(frame.sortedBase);
-            --frameCount_;
-            if (pretty_) {
-                --depth_;
-                if (!writeNewline()) return false;
-            }
-            out_.put(isArray ? ']' : '}');
-            continue;
-        }
-        const size_t index = frame.index++;
-        if (index > 0) {
-            out_.put(',');
-            if (pretty_ && !writeNewline()) return false;
-        }
-        if (frame.items) {
-            if (index + 1 < frame.count) prefetch(frame.items[index + 1]);
-            if (!encodeValue(frame.items[index])) return false;
-            continue;
-        }
-        if (!pretty_ && index + 1 < frame.count) prefetch(frame.entries[index + 1].value);
-        const JSONDictionary::Entry& entry = pretty_ ? *sorted_[frame.sortedBase + index] : frame.entries[index];
-        if (!entry.key.isString()) return fail("Key must be a string object.");
-        if (!writeString(entry.key, true)) return false;
-        if (!out_.reserve(kSlack)) return failBuffer();
-        out_.put(':');
-        if (pretty_) out_.put(' ');
-        if (!encodeValue(entry.value)) return false; // may push a frame: `entry` and `frame` are dead now
-    }
-    return true;
-}
 
-bool JSONEncodeState::openArray(const JSONArray& array)
+[[gnu::always_inline]] inline bool JSONEncodeState::openArray(const JSONArray& array)
 {
     if (array.count() == 0 && !pretty_) {
         out_.put("[]", 2);
@@ -166,7 +128,7 @@ bool JSONEncodeState::openArray(const JSONArray& array)
     return true;
 }
 
-bool JSONEncodeState::openDictionary(const JSONDictionary& dictionary)
+[[gnu::always_inline]] inline bool JSONEncodeState::openDictionary(const JSONDictionary& dictionary)
 {
     if (dictionary.count() == 0 && !pretty_) {
         out_.put("{}", 2);
@@ -191,7 +153,7 @@ bool JSONEncodeState::openDictionary(const JSONDictionary& dictionary)
     return true;
 }
 
-bool JSONEncodeState::encodeValue(const JSONValue& value)
+[[gnu::always_inline]] inline bool JSONEncodeState::encodeValue(const JSONValue& value)
 {
     switch (ValueAccess::tag(value)) {
     case ValueAccess::kNull:
@@ -243,7 +205,7 @@ bool JSONEncodeState::writeDouble(double value)
     return true;
 }
 
-bool JSONEncodeState::writeString(const JSONValue& value, bool withQuotes)
+[[gnu::always_inline]] inline bool JSONEncodeState::writeString(const JSONValue& value, bool withQuotes)
 {
     if (!value.isValidUTF8()) return fail("Error converting UTF8.");
 #ifdef __SSE2__
@@ -265,6 +227,11 @@ bool JSONEncodeState::writeString(const JSONValue& value, bool withQuotes)
         }
     }
 #endif
+    return writeLongString(value, withQuotes);
+}
+
+bool JSONEncodeState::writeLongString(const JSONValue& value, bool withQuotes)
+{
     const std::string_view text = value.stringValue();
     const bool cacheable = withQuotes && ValueAccess::tag(value) == ValueAccess::kLongString;
     CacheSlot* slot = nullptr;
@@ -340,6 +307,48 @@ bool JSONEncodeState::writeEscaped(const unsigned char* s, size_t n)
             escape(codePoint);
             out_.advance(6);
         }
+    }
+    return true;
+}
+
+bool JSONEncodeState::encode(const JSONValue& object, bool withQuotes)
+{
+    if (object.isString()) return writeString(object, withQuotes);
+    // Each step below writes at most kSlack bytes unless it reserves for itself.
+    if (!out_.reserve(kSlack)) return failBuffer();
+    if (!encodeValue(object)) return false;
+    while (frameCount_ > 0) {
+        if (!out_.reserve(kSlack)) return failBuffer();
+        Frame& frame = frames_[frameCount_ - 1];
+        if (frame.index == frame.count) {
+            const bool isArray = frame.items != nullptr;
+            sorted_.resize(frame.sortedBase);
+            --frameCount_;
+            if (pretty_) {
+                --depth_;
+                if (!writeNewline()) return false;
+            }
+            out_.put(isArray ? ']' : '}');
+            continue;
+        }
+        const size_t index = frame.index++;
+        if (index > 0) {
+            out_.put(',');
+            if (pretty_ && !writeNewline()) return false;
+        }
+        if (frame.items) {
+            if (index + 1 < frame.count) prefetch(frame.items[index + 1]);
+            if (!encodeValue(frame.items[index])) return false;
+            continue;
+        }
+        if (!pretty_ && index + 1 < frame.count) prefetch(frame.entries[index + 1].value);
+        const JSONDictionary::Entry& entry = pretty_ ? *sorted_[frame.sortedBase + index] : frame.entries[index];
+        if (!entry.key.isString()) return fail("Key must be a string object.");
+        if (!writeString(entry.key, true)) return false;
+        if (!out_.reserve(kSlack)) return failBuffer();
+        out_.put(':');
+        if (pretty_) out_.put(' ');
+        if (!encodeValue(entry.value)) return false; // may push a frame: `entry` and `frame` are dead now
     }
     return true;
 }

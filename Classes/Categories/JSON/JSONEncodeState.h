@@ -41,6 +41,7 @@ private:
     bool openArray(const JSONArray& array);
     bool openDictionary(const JSONDictionary& dictionary);
     bool writeString(const JSONValue& value, bool withQuotes);
+    bool writeLongString(const JSONValue& value, bool withQuotes);
     bool writeEscaped(const unsigned char* s, size_t n);
     bool writeDouble(double value);
     bool writeNewline();
@@ -52,6 +53,7 @@ private:
     const JSONFormatterBlock* formatter_;
     JSONOutputBuffer out_;
     void pushFrame(const Frame& frame);
+    void growFrames();
 
     Frame inlineFrames_[32];
     Frame* frames_ = inlineFrames_;
