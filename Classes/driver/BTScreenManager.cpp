@@ -82,8 +82,15 @@ BTScreenManager::Mapped BTScreenManager::mapTabletCoordinatesToDisplaySpaceWithP
     }
     const double cx = std::min(m.x() + m.width() - 1, std::max(m.x(), q.x));
     const double cy = std::min(m.y() + m.height() - 1, std::max(m.y(), q.y));
-    const double x = s.x() + (s.width() / m.width()) * (cx - m.x());
-    const double y = s.y() + (s.height() / m.height()) * (cy - m.y());
+    // The scale changes only with the areas; keep the last one per thread.
+    struct Scale {
+        double sw = 0, sh = 0, mw = 0, mh = 0, x = 0, y = 0;
+    };
+    thread_local Scale scale;
+    if (scale.sw != s.width() || scale.mw != m.width() || scale.sh != s.height() || scale.mh != m.height())
+        scale = {s.width(), s.height(), m.width(), m.height(), s.width() / m.width(), s.height() / m.height()};
+    const double x = s.x() + scale.x * (cx - m.x());
+    const double y = s.y() + scale.y * (cy - m.y());
     const auto sub = [](double v) { return static_cast<double>(static_cast<int64_t>((v - std::trunc(v)) * 256) & 0xFF); };
     return {x, y, sub(x), sub(y)};
 }
