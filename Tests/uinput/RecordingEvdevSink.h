@@ -1,53 +1,59 @@
 #pragma once
 // Virtual devices that record what is written to them instead of reaching the
-// desktop, and a factory that makes them and lets a test look at each
-// device's description.
+// desktop, and a factory that makes them and shows a test each description.
 #include "EvdevSinkFactory.h"
+
+#include <libevdev/libevdev.h>
 
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Each written event as one line, "BTN_TOUCH 1", "ABS_X 120"; a frame's end as "SYN".
 struct EvdevLog {
     std::vector<std::string> lines;
-    bool alive = true;        // false once the device is destroyed
-    int32_t failWith = 0;     // every write from now on fails with this errno (0: none)
+    bool alive = true;    // false once the device is destroyed
+    int32_t failWith = 0; // every write from now on fails with this errno (0: none)
+
+    std::vector<std::string> take() { return std::exchange(lines, {}); }
 };
 
 class RecordingEvdevSink : public EvdevSink {
 public:
-    explicit RecordingEvdevSink(std::shared_ptr<EvdevLog> log);
-    ~RecordingEvdevSink() override;
-    int32_t write(uint16_t type, uint16_t code, int32_t value) override;
+    explicit RecordingEvdevSink(std::shared_ptr<EvdevLog> log) : log_(std::move(log)) {}
+    ~RecordingEvdevSink() override { log_->alive = false; }
+
+    int32_t write(uint16_t type, uint16_t code, int32_t value) override
+    {
+        if (log_->failWith != 0) return log_->failWith;
+        const char* name = libevdev_event_code_get_name(type, code);
+        log_->lines.push_back(type == EV_SYN && code == SYN_REPORT
+                                  ? std::string("SYN")
+                                  : std::string(name ? name : "?") + " " + std::to_string(value));
+        return 0;
+    }
 
 private:
     std::shared_ptr<EvdevLog> log_;
 };
 
+// Used from one thread: the devices it makes may be written to from another.
 class RecordingEvdevFactory : public EvdevSinkFactory {
 public:
-    using Inspector = std::function<void(const struct libevdev* description)>;
+    bool available() const override { return true; }
+    int32_t create(const libevdev* description, std::unique_ptr<EvdevSink>& device) override
+    {
+        device.reset();
+        if (inspector) inspector(description);
+        if (result != 0) return result;
+        logs.push_back(std::make_shared<EvdevLog>());
+        device = std::make_unique<RecordingEvdevSink>(logs.back());
+        return 0;
+    }
 
-    bool available() const override { return available_; }
-    int32_t create(const struct libevdev* description, std::unique_ptr<EvdevSink>& device) override;
-
-    // The log of each device made so far, in order of creation.
-    std::vector<std::shared_ptr<EvdevLog>> logs() const;
-    std::shared_ptr<EvdevLog> last() const;
-
-    void setAvailable(bool available) { available_ = available; }
-    // What create returns from now on; no device is made while it is not 0.
-    void setResult(int32_t result) { result_ = result; }
-    // Called with each description before its device is made.
-    void setInspector(Inspector inspector) { inspector_ = std::move(inspector); }
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<std::shared_ptr<EvdevLog>> logs_;
-    bool available_ = true;
-    int32_t result_ = 0;
-    Inspector inspector_;
+    std::vector<std::shared_ptr<EvdevLog>> logs;    // of each device made, in order
+    int32_t result = 0;                             // what create returns; no device is made while not 0
+    std::function<void(const libevdev*)> inspector; // sees each description before its device is made
 };

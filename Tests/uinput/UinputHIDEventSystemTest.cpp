@@ -3,7 +3,6 @@
 #include "UinputHIDEventSystem.h"
 
 #include <gtest/gtest.h>
-#include <libevdev/libevdev.h>
 
 #include <atomic>
 #include <thread>
@@ -12,45 +11,36 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// Records as the driver's state machine fills them.
-HIDEvent proximityMove(bool enter, IOGPoint at)
+// Records as the driver's state machine fills them: each type in its own member.
+// A proximity record, or with pairMove the moved record that goes with it.
+HIDEvent proximity(bool enter, IOGPoint at, bool pairMove = false)
 {
     HIDEvent event;
-    event.type = NX::kMouseMoved;
+    event.type = pairMove ? NX::kMouseMoved : NX::kTabletProximity;
     event.location = at;
-    event.data.mouseMove.subType = NX::kSubtypeTabletProximity;
-    event.data.mouseMove.tablet.proximity.enterProximity = enter;
+    if (pairMove) {
+        event.data.mouseMove.subType = NX::kSubtypeTabletProximity;
+        event.data.mouseMove.tablet.proximity.enterProximity = enter;
+    } else {
+        event.data.proximity.enterProximity = enter;
+    }
     return event;
 }
 
-HIDEvent proximity(bool enter, IOGPoint at)
-{
-    HIDEvent event;
-    event.type = NX::kTabletProximity;
-    event.location = at;
-    event.data.proximity.enterProximity = enter;
-    return event;
-}
-
+// Moved, dragged, left down or up.
 HIDEvent point(int32_t type, IOGPoint at, uint16_t pressure)
 {
     HIDEvent event;
     event.type = type;
     event.location = at;
-    event.options = NX::kSetCursorPosition;
-    event.data.mouseMove.subType = NX::kSubtypeTabletPoint;
-    event.data.mouseMove.tablet.point.pressure = pressure;
-    return event;
-}
-
-HIDEvent button(int32_t type, IOGPoint at, uint16_t pressure)
-{
-    HIDEvent event;
-    event.type = type;
-    event.location = at;
-    event.data.mouse.subType = NX::kSubtypeTabletPoint;
-    event.data.mouse.pressure = static_cast<uint8_t>(pressure >> 8);
-    event.data.mouse.tablet.point.pressure = pressure;
+    if (type == NX::kLeftMouseDown || type == NX::kLeftMouseUp) {
+        event.data.mouse.subType = NX::kSubtypeTabletPoint;
+        event.data.mouse.pressure = static_cast<uint8_t>(pressure >> 8);
+        event.data.mouse.tablet.point.pressure = pressure;
+    } else {
+        event.data.mouseMove.subType = NX::kSubtypeTabletPoint;
+        event.data.mouseMove.tablet.point.pressure = pressure;
+    }
     return event;
 }
 
@@ -64,19 +54,12 @@ protected:
 
     void open() { ASSERT_EQ(system.openConnection(connection), 0); }
     void post(const HIDEvent& event) { EXPECT_EQ(system.postEvent(connection, event), 0); }
-    Lines take()
-    {
-        Lines lines = std::move(factory->last()->lines);
-        factory->last()->lines.clear();
-        return lines;
-    }
 };
 
 TEST_F(UinputPen, DescribesAPointerTabletOverTheWholeDesktop)
 {
-    bool inspected = false;
-    factory->setInspector([&](const libevdev* pen) {
-        inspected = true;
+    int32_t maxX = -1, maxY = -1;
+    factory->inspector = [&](const libevdev* pen) {
         EXPECT_STREQ(libevdev_get_name(pen), "Brevola Virtual Pen");
         for (unsigned code : {BTN_TOOL_PEN, BTN_TOUCH, BTN_STYLUS, BTN_STYLUS2})
             EXPECT_TRUE(libevdev_has_event_code(pen, EV_KEY, code)) << code;
@@ -85,30 +68,21 @@ TEST_F(UinputPen, DescribesAPointerTabletOverTheWholeDesktop)
         const input_absinfo* y = libevdev_get_abs_info(pen, ABS_Y);
         const input_absinfo* pressure = libevdev_get_abs_info(pen, ABS_PRESSURE);
         ASSERT_TRUE(x && y && pressure);
-        EXPECT_EQ(x->minimum, 0);
-        EXPECT_EQ(x->maximum, 3199); // -1280 .. 1920
-        EXPECT_EQ(y->minimum, 0);
-        EXPECT_EQ(y->maximum, 1123); // 0 .. 1124
+        for (const input_absinfo* axis : {x, y, pressure}) EXPECT_EQ(axis->minimum, 0);
+        maxX = x->maximum;
+        maxY = y->maximum;
         EXPECT_GT(x->resolution, 0);
         EXPECT_EQ(y->resolution, x->resolution);
-        EXPECT_EQ(pressure->minimum, 0);
         EXPECT_EQ(pressure->maximum, 65535);
         EXPECT_TRUE(libevdev_has_property(pen, INPUT_PROP_POINTER));
         EXPECT_FALSE(libevdev_has_property(pen, INPUT_PROP_DIRECT));
-    });
+    };
     open();
-    EXPECT_TRUE(inspected);
     EXPECT_NE(connection, 0u);
-}
+    EXPECT_EQ(maxX, 3199); // -1280 .. 1920
+    EXPECT_EQ(maxY, 1123); // 0 .. 1124
 
-TEST_F(UinputPen, WithoutDisplaysTheAxesSpanTheFallbackDesktop)
-{
-    displays.setLayout({});
-    int32_t maxX = 0, maxY = 0;
-    factory->setInspector([&](const libevdev* pen) {
-        maxX = libevdev_get_abs_maximum(pen, ABS_X);
-        maxY = libevdev_get_abs_maximum(pen, ABS_Y);
-    });
+    displays.setLayout({}); // without displays: the fallback desktop
     open();
     EXPECT_EQ(maxX, 1919);
     EXPECT_EQ(maxY, 1079);
@@ -118,14 +92,14 @@ TEST_F(UinputPen, AWholeStrokeGivesTheEvdevSequence)
 {
     open();
     // Display space (100, 50) is (1380, 50) on the axes: the desktop starts at x -1280.
-    post(proximityMove(true, {100, 50}));
+    post(proximity(true, {100, 50}, true));
     post(proximity(true, {100, 50}));
     post(point(NX::kMouseMoved, {104, 52}, 0));
-    post(button(NX::kLeftMouseDown, {104, 52}, 9000));
+    post(point(NX::kLeftMouseDown, {104, 52}, 9000));
     post(point(NX::kLeftMouseDragged, {110, 55}, 20000));
     post(point(NX::kLeftMouseDragged, {118, 57}, 40000));
-    post(button(NX::kLeftMouseUp, {118, 57}, 0));
-    post(proximityMove(false, {118, 57}));
+    post(point(NX::kLeftMouseUp, {118, 57}, 0));
+    post(proximity(false, {118, 57}, true));
     post(proximity(false, {118, 57}));
     const Lines expected{
         "ABS_X 1380", "ABS_Y 50", "BTN_TOOL_PEN 1", "SYN",                          // enter
@@ -136,57 +110,55 @@ TEST_F(UinputPen, AWholeStrokeGivesTheEvdevSequence)
         "ABS_X 1398", "ABS_Y 57", "ABS_PRESSURE 0", "BTN_TOUCH 0", "SYN",           // up
         "ABS_PRESSURE 0", "BTN_TOOL_PEN 0", "SYN",                                  // exit
     };
-    EXPECT_EQ(take(), expected);
+    EXPECT_EQ(factory->logs.back()->take(), expected);
 }
 
 TEST_F(UinputPen, EdgeCasesOfTheStroke)
 {
+    HIDEvent eightBitPress = point(NX::kLeftMouseDown, {0, 0}, 0);
+    eightBitPress.data.mouse.pressure = 0x12;
     const struct {
         const char* name;
         std::vector<HIDEvent> records;
         Lines expected;
     } cases[] = {
         {"leaving while pressing releases the tip first",
-         {proximity(true, {0, 0}), button(NX::kLeftMouseDown, {0, 0}, 30000), proximity(false, {0, 0})},
+         {proximity(true, {0, 0}), point(NX::kLeftMouseDown, {0, 0}, 30000), proximity(false, {0, 0})},
          {"ABS_X 1280", "ABS_Y 0", "BTN_TOOL_PEN 1", "SYN", "ABS_X 1280", "ABS_Y 0", "ABS_PRESSURE 30000",
           "BTN_TOUCH 1", "SYN", "BTN_TOUCH 0", "ABS_PRESSURE 0", "BTN_TOOL_PEN 0", "SYN"}},
         {"a press out of proximity brings the pen in",
-         {button(NX::kLeftMouseDown, {10, 10}, 5000)},
+         {point(NX::kLeftMouseDown, {10, 10}, 5000)},
          {"BTN_TOOL_PEN 1", "ABS_X 1290", "ABS_Y 10", "ABS_PRESSURE 5000", "BTN_TOUCH 1", "SYN"}},
         {"a move out of proximity only moves",
          {point(NX::kMouseMoved, {10, 10}, 0)},
          {"ABS_X 1290", "ABS_Y 10", "ABS_PRESSURE 0", "SYN"}},
         {"a press with only the 8-bit pressure widens it",
-         {[] {
-             HIDEvent e = button(NX::kLeftMouseDown, {0, 0}, 0);
-             e.data.mouse.pressure = 0x12;
-             return e;
-         }()},
+         {eightBitPress},
          {"BTN_TOOL_PEN 1", "ABS_X 1280", "ABS_Y 0", "ABS_PRESSURE 4626", "BTN_TOUCH 1", "SYN"}},
         {"places off the desktop are clamped to its edges",
          {point(NX::kMouseMoved, {-2000, -5}, 0), point(NX::kMouseMoved, {32767, 32767}, 0)},
          {"ABS_X 0", "ABS_Y 0", "ABS_PRESSURE 0", "SYN", "ABS_X 3199", "ABS_Y 1123", "ABS_PRESSURE 0", "SYN"}},
-        {"the move of a proximity pair posts nothing", {proximityMove(true, {5, 5})}, {}},
+        {"the move of a proximity pair posts nothing", {proximity(true, {5, 5}, true)}, {}},
     };
     for (const auto& c : cases) {
         open();
         for (const HIDEvent& record : c.records) post(record);
-        EXPECT_EQ(take(), c.expected) << c.name;
+        EXPECT_EQ(factory->logs.back()->take(), c.expected) << c.name;
         EXPECT_EQ(system.closeConnection(connection), 0);
     }
 }
 
 TEST_F(UinputPen, ConnectionsAndTheirFailures)
 {
-    HIDEventSystem::Connection none = 0;
-    EXPECT_EQ(system.postEvent(none, proximity(true, {0, 0})), kIOReturnNotOpen);
+    EXPECT_TRUE(system.hasService());
+    EXPECT_EQ(system.postEvent(0, proximity(true, {0, 0})), kIOReturnNotOpen);
     EXPECT_EQ(system.closeConnection(42), kIOReturnNotOpen);
 
     open();
     HIDEventSystem::Connection second = 0;
     ASSERT_EQ(system.openConnection(second), 0);
     EXPECT_NE(second, connection);
-    const auto logs = factory->logs();
+    const auto logs = factory->logs;
     ASSERT_EQ(logs.size(), 2u);
 
     // A type the pen has no meaning for is refused, not swallowed.
@@ -209,25 +181,16 @@ TEST_F(UinputPen, ConnectionsAndTheirFailures)
     EXPECT_EQ(system.postEvent(second, point(NX::kMouseMoved, {1, 1}, 0)), EIO);
 
     // A device the factory cannot make is the open's result.
-    factory->setResult(EACCES);
+    factory->result = EACCES;
     HIDEventSystem::Connection third = 7;
     EXPECT_EQ(system.openConnection(third), EACCES);
     EXPECT_EQ(third, 0u);
 }
 
-TEST_F(UinputPen, HasServiceFollowsTheFactory)
-{
-    EXPECT_TRUE(system.hasService());
-    factory->setAvailable(false);
-    EXPECT_FALSE(system.hasService());
-}
-
 // The driver thread posts while the main thread reopens the connection.
-TEST(UinputPenConcurrency, PostingWhileOpeningAndClosing)
+using UinputPenConcurrency = UinputPen;
+TEST_F(UinputPenConcurrency, PostingWhileOpeningAndClosing)
 {
-    FixedDisplayService displays;
-    auto* factory = new RecordingEvdevFactory;
-    UinputHIDEventSystem system(std::unique_ptr<EvdevSinkFactory>(factory), &displays);
     std::atomic<HIDEventSystem::Connection> current{0};
     std::atomic<bool> done{false};
 
@@ -239,8 +202,7 @@ TEST(UinputPenConcurrency, PostingWhileOpeningAndClosing)
         }
     });
     for (int i = 0; i < 200; ++i) {
-        HIDEventSystem::Connection connection = 0;
-        ASSERT_EQ(system.openConnection(connection), 0);
+        open();
         current.store(connection);
         std::this_thread::yield();
         current.store(0);
@@ -248,8 +210,8 @@ TEST(UinputPenConcurrency, PostingWhileOpeningAndClosing)
     }
     done.store(true);
     poster.join();
-    for (const auto& log : factory->logs()) EXPECT_FALSE(log->alive);
-    EXPECT_EQ(factory->logs().size(), 200u);
+    for (const auto& log : factory->logs) EXPECT_FALSE(log->alive);
+    EXPECT_EQ(factory->logs.size(), 200u);
 }
 
 } // namespace
