@@ -4,6 +4,7 @@
 #include "ShortcutEditorValues.h"
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 class PlainShortcutEditor : public ShortcutEditorValues {
@@ -31,6 +32,12 @@ public:
     void setEnableRunEventState(int32_t v) override { runOn = v; calls.push_back("runOn"); }
     int32_t enableFuncEventState() const override { return funcOn; }
     void setEnableFuncEventState(int32_t v) override { funcOn = v; calls.push_back("funcOn"); }
+
+    // Every value, for comparing two editors.
+    auto values() const
+    {
+        return std::tuple(mouse, function, keyboard, modifiers, text, path, keyboardOn, mouseOn, runOn, funcOn);
+    }
 
     int64_t kid;
     std::optional<std::string> mouse, function, keyboard, modifiers;
