@@ -3,181 +3,152 @@
 #include "ReportFixture.h"
 
 #include <fstream>
-#include <regex>
 
 namespace {
 
 std::string dataFile(const std::string& name) { return std::string(BREVOLA_TEST_DATA_DIR) + "/decoding/data/" + name; }
 
-struct Line {
-    std::string text;
-    int type = -1;
-    std::map<std::string, int> f; // the line's numeric fields
-};
+// The numeric field `name` of an output line.
+int field(const std::string& line, const std::string& name)
+{
+    const size_t at = line.find(" " + name + "=");
+    if (at == std::string::npos) {
+        ADD_FAILURE() << "no " << name << " in " << line;
+        return -1;
+    }
+    return std::stoi(line.substr(at + name.size() + 2));
+}
 
 class ReplayScenario : public ReplayFixture {
 protected:
-    std::vector<Line> replay(const std::string& file, ReplayOptions options = {})
+    // The file (in data/ unless a path) through a fresh session; its lines land in out.
+    void replay(const std::string& file, ReplayOptions options = {})
     {
         start(options);
-        std::ifstream in(dataFile(file));
-        EXPECT_TRUE(in) << file;
+        std::ifstream in(file.find('/') == std::string::npos ? dataFile(file) : file);
+        ASSERT_TRUE(in) << file;
         std::string error;
         EXPECT_TRUE(session->run(in, error)) << error;
-        std::vector<Line> out;
-        static const std::regex field(R"(([A-Za-z]+)=(-?\d+))");
-        for (const auto& text : lines()) {
-            Line l;
-            l.text = text;
-            for (std::sregex_iterator it(text.begin(), text.end(), field), end; it != end; ++it)
-                l.f[(*it)[1]] = std::stoi((*it)[2]);
-            if (startsWith(text, "event ")) l.type = l.f["type"];
-            out.push_back(l);
-        }
-        return out;
     }
-    static std::vector<Line> ofType(const std::vector<Line>& all, int type)
+    std::vector<std::string> ofType(int type) const { return linesStartingWith("event type=" + std::to_string(type) + " "); }
+    // Tablet-point moves and drags: those with a pressure.
+    std::vector<std::string> pointMoves() const
     {
-        std::vector<Line> found;
-        for (const auto& l : all)
-            if (l.type == type) found.push_back(l);
+        std::vector<std::string> found;
+        for (const auto& l : linesStartingWith("event type="))
+            if ((field(l, "type") == 5 || field(l, "type") == 6) && field(l, "subtype") == 1) found.push_back(l);
         return found;
-    }
-    static int firstOfType(const std::vector<Line>& all, int type)
-    {
-        for (size_t i = 0; i < all.size(); ++i)
-            if (all[i].type == type) return static_cast<int>(i);
-        return -1;
     }
 };
 
 TEST_F(ReplayScenario, HoverInAndOut)
 {
-    const auto out = replay("hover.txt");
-    const auto prox = ofType(out, 24);
+    replay("hover.txt");
+    const auto prox = ofType(24);
     ASSERT_EQ(prox.size(), 2u);
-    EXPECT_EQ(prox[0].f.at("enter"), 1);
-    EXPECT_EQ(prox[1].f.at("enter"), 0);
-    EXPECT_TRUE(ofType(out, 1).empty());
-    EXPECT_TRUE(ofType(out, 6).empty());
-    // Hovering right: the moves between the pairs never go left.
+    EXPECT_EQ(field(prox[0], "enter"), 1);
+    EXPECT_EQ(field(prox[1], "enter"), 0);
+    EXPECT_TRUE(ofType(1).empty());
+    EXPECT_TRUE(ofType(6).empty());
+    // Hovering right: the moves never go left.
     int lastX = -1;
-    for (const auto& l : ofType(out, 5)) {
-        if (l.f.at("subtype") != 1) continue;
-        EXPECT_GE(l.f.at("x"), lastX);
-        lastX = l.f.at("x");
+    for (const auto& l : pointMoves()) {
+        EXPECT_GE(field(l, "x"), lastX) << l;
+        lastX = field(l, "x");
     }
     EXPECT_GT(lastX, 700); // 27000 of 65535 across 1920 pixels is 791; smoothing lags behind
 }
 
 TEST_F(ReplayScenario, StrokeWithPressure)
 {
-    const auto out = replay("stroke.txt");
-    const auto down = ofType(out, 1);
-    const auto up = ofType(out, 2);
-    ASSERT_EQ(down.size(), 1u);
-    ASSERT_EQ(up.size(), 1u);
-    EXPECT_GT(down[0].f.at("tabletPressure"), 0);
-    EXPECT_EQ(down[0].f.at("pressure"), down[0].f.at("tabletPressure") >> 8);
-    const int d = firstOfType(out, 1), u = firstOfType(out, 2);
-    const auto drags = ofType(out, 6);
+    replay("stroke.txt");
+    ASSERT_EQ(ofType(1).size(), 1u);
+    ASSERT_EQ(ofType(2).size(), 1u);
+    // Every drag lies between the button down and up.
+    bool pressed = false;
+    for (const auto& l : linesStartingWith("event type=")) {
+        pressed = field(l, "type") == 1 || (pressed && field(l, "type") != 2);
+        EXPECT_TRUE(field(l, "type") != 6 || pressed) << l;
+    }
+    const auto drags = ofType(6);
     ASSERT_GE(drags.size(), 3u);
-    for (size_t i = 0; i < out.size(); ++i)
-        if (out[i].type == 6) {
-            EXPECT_TRUE(static_cast<int>(i) > d && static_cast<int>(i) < u);
-        }
     // The recording presses harder, then eases off before lifting.
-    EXPECT_LT(drags[0].f.at("pressure"), drags[1].f.at("pressure"));
-    EXPECT_GT(drags[1].f.at("pressure"), drags.back().f.at("pressure"));
-    EXPECT_EQ(up[0].f.at("eventNum"), down[0].f.at("eventNum") + 1);
-    EXPECT_EQ(ofType(out, 24).size(), 2u);
+    EXPECT_LT(field(drags[0], "pressure"), field(drags[1], "pressure"));
+    EXPECT_GT(field(drags[1], "pressure"), field(drags.back(), "pressure"));
 }
 
-TEST_F(ReplayScenario, StylusButtonsHeldOverSeveralReports)
+TEST_F(ReplayScenario, StylusButtonsAndHardwareKeys)
 {
-    const auto out = replay("buttons.txt");
-    std::vector<std::string> dispatches;
-    for (const auto& l : out)
-        if (startsWith(l.text, "dispatch ")) dispatches.push_back(l.text);
-    const std::vector<std::string> expected = {
-        "dispatch key=5 down=1 command=\"\"", "dispatch key=5 down=0 command=\"\"",
-        "dispatch key=6 down=1 command=\"\"", "dispatch key=6 down=0 command=\"\""};
-    EXPECT_EQ(dispatches, expected);
-    EXPECT_TRUE(ofType(out, 1).empty());
-}
-
-TEST_F(ReplayScenario, HardwareKeysFromARecorderFile)
-{
-    const auto out = replay("keys.txt");
-    std::vector<std::string> dispatches;
-    for (const auto& l : out)
-        if (startsWith(l.text, "dispatch ")) dispatches.push_back(l.text);
-    const std::vector<std::string> expected = {
-        "dispatch key=0 down=1 command=\"\"", "dispatch key=0 down=0 command=\"\"",
-        "dispatch key=4 down=1 command=\"\"", "dispatch key=4 down=1 command=\"\"",
-        "dispatch key=4 down=0 command=\"\""};
-    EXPECT_EQ(dispatches, expected);
-    // Key numbers are no positions: nothing moves the pointer.
-    for (const auto& l : out)
-        if (l.type == 5 || l.type == 6) {
-            EXPECT_EQ(l.f.at("dx"), 0) << l.text;
-        }
+    struct Case {
+        const char* file;
+        std::vector<std::string> dispatches;
+        const char* absent; // no line may hold this
+    } const cases[] = {
+        // Stylus buttons held over several reports fire once each way, and press no mouse button.
+        {"buttons.txt",
+         {"dispatch key=5 down=1 command=\"\"", "dispatch key=5 down=0 command=\"\"",
+          "dispatch key=6 down=1 command=\"\"", "dispatch key=6 down=0 command=\"\""},
+         "event type=1 "},
+        // Hardware keys from a recorder file: key numbers are no positions, so nothing
+        // moves the pointer or presses a button.
+        {"keys.txt",
+         {"dispatch key=0 down=1 command=\"\"", "dispatch key=0 down=0 command=\"\"",
+          "dispatch key=4 down=1 command=\"\"", "dispatch key=4 down=1 command=\"\"",
+          "dispatch key=4 down=0 command=\"\""},
+         "subtype=1"},
+    };
+    for (const auto& c : cases) {
+        replay(c.file);
+        EXPECT_EQ(linesStartingWith("dispatch "), c.dispatches) << c.file;
+        EXPECT_EQ(out.str().find(c.absent), std::string::npos) << c.file;
+    }
 }
 
 TEST_F(ReplayScenario, RotationAndMappedSubArea)
 {
     ReplayOptions o;
     o.defaultsFile = dataFile("rotation.plist");
-    const auto out = replay("rotation.txt", o);
-    const auto moves = ofType(out, 5);
+    replay("rotation.txt", o);
+    const auto moves = ofType(5);
     ASSERT_FALSE(moves.empty());
     // Rotated 90 degrees, tablet (100, 100) becomes (65435, 100); the upper-left
     // quarter clamps x to its right edge: 1920 * 32766/32767 and 1080 * 100/32767.
     for (const auto& l : moves) {
-        EXPECT_EQ(l.f.at("x"), 1919) << l.text;
-        EXPECT_EQ(l.f.at("y"), 3) << l.text;
+        EXPECT_EQ(field(l, "x"), 1919) << l;
+        EXPECT_EQ(field(l, "y"), 3) << l;
     }
 }
 
 TEST_F(ReplayScenario, DeadZoneAndMouseMode)
 {
-    ReplayOptions dz;
-    dz.defaultsFile = dataFile("deadzone.plist");
-    auto out = replay("pressure.txt", dz);
+    ReplayOptions o;
+    o.defaultsFile = dataFile("deadzone.plist");
+    replay("pressure.txt", o);
     // Raw 4000 is inside a 0.5 dead zone; 6144 is halfway through the rest.
-    ASSERT_EQ(ofType(out, 1).size(), 1u);
-    EXPECT_EQ(ofType(out, 1)[0].f.at("tabletPressure"), 0);
-    for (const auto& l : ofType(out, 6)) EXPECT_EQ(l.f.at("pressure"), 32767);
+    ASSERT_EQ(ofType(1).size(), 1u);
+    EXPECT_EQ(field(ofType(1)[0], "tabletPressure"), 0);
+    ASSERT_FALSE(ofType(6).empty());
+    for (const auto& l : ofType(6)) EXPECT_EQ(field(l, "pressure"), 32767) << l;
 
-    ReplayOptions mouse;
-    mouse.defaultsFile = dataFile("mousemode.plist");
-    out = replay("pressure.txt", mouse);
-    for (const auto& l : out) {
-        if ((l.type == 5 || l.type == 6) && l.f.at("subtype") == 1) {
-            EXPECT_EQ(l.f.at("pressure"), 65535);
-        }
-        if (l.type == 1) {
-            EXPECT_EQ(l.f.at("tabletPressure"), 65535);
-        }
-    }
+    o.defaultsFile = dataFile("mousemode.plist");
+    replay("pressure.txt", o);
+    ASSERT_EQ(ofType(1).size(), 1u);
+    EXPECT_EQ(field(ofType(1)[0], "tabletPressure"), 65535);
+    for (const auto& l : pointMoves()) EXPECT_EQ(field(l, "pressure"), 65535) << l;
 }
 
-TEST_F(ReplayScenario, UnusableSettingsFileIsAnError)
+TEST_F(ReplayScenario, BadSettingsFileOrLineIsAnError)
 {
     ReplayOptions o;
-    o.defaultsFile = dataFile("no-such.plist");
     std::string error;
+    o.defaultsFile = dataFile("no-such.plist");
     EXPECT_FALSE(ReplaySession::create(o, out, error));
     EXPECT_NE(error.find("no such file"), std::string::npos);
     o.defaultsFile = dataFile("hover.txt");
     EXPECT_FALSE(ReplaySession::create(o, out, error));
     EXPECT_NE(error.find("not a property list"), std::string::npos);
-}
 
-TEST_F(ReplayScenario, BadLineStopsWithItsNumber)
-{
     std::istringstream in("# header\n02 20 00 40\n02 zz\n02 20\n");
-    std::string error;
     EXPECT_FALSE(session->run(in, error));
     EXPECT_EQ(error.rfind("line 3: ", 0), 0u) << error;
 }
@@ -187,11 +158,7 @@ TEST_F(ReplayScenario, TheExampleInTheReadmeIsCurrent)
     const std::string dir = std::string(BREVOLA_TEST_DATA_DIR) + "/../examples/";
     ReplayOptions o;
     o.showPressure = true;
-    start(o);
-    std::ifstream in(dir + "stroke.txt");
-    ASSERT_TRUE(in);
-    std::string error;
-    ASSERT_TRUE(session->run(in, error)) << error;
+    replay(dir + "stroke.txt", o);
     std::ifstream expected(dir + "stroke.out");
     ASSERT_TRUE(expected);
     std::stringstream text;

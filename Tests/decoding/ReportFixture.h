@@ -23,37 +23,17 @@ inline constexpr uint8_t kButton2 = 0xC4;
 // it follows the status; y is whole.
 inline Report stylusReport(uint8_t status, int x, int y, int rawPressure = 0)
 {
-    Report r{};
-    r[0] = 2;
-    r[1] = status;
-    r[2] = static_cast<uint8_t>(x >> 1);
-    r[3] = static_cast<uint8_t>(((x >> 9) & 0x7F) | ((y & 1) << 7));
-    r[4] = static_cast<uint8_t>(y >> 1);
-    r[5] = static_cast<uint8_t>((y >> 9) & 0x7F);
-    r[6] = static_cast<uint8_t>(rawPressure);
-    r[7] = static_cast<uint8_t>(rawPressure >> 8);
-    return r;
+    return {2,
+            status,
+            static_cast<uint8_t>(x >> 1),
+            static_cast<uint8_t>(((x >> 9) & 0x7F) | ((y & 1) << 7)),
+            static_cast<uint8_t>(y >> 1),
+            static_cast<uint8_t>((y >> 9) & 0x7F),
+            static_cast<uint8_t>(rawPressure),
+            static_cast<uint8_t>(rawPressure >> 8)};
 }
 
-inline Report keyReport(int key)
-{
-    Report r{};
-    r[0] = 2;
-    r[1] = 0xE0;
-    r[4] = static_cast<uint8_t>(key);
-    r[5] = static_cast<uint8_t>(key >> 8);
-    return r;
-}
-
-inline std::vector<std::string> splitLines(const std::string& text)
-{
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) out.push_back(line);
-    return out;
-}
-
-inline bool startsWith(const std::string& s, const std::string& prefix) { return s.rfind(prefix, 0) == 0; }
+inline Report keyReport(int key) { return {2, 0xE0, 0, 0, static_cast<uint8_t>(key), static_cast<uint8_t>(key >> 8)}; }
 
 // A session over its own settings; out collects its lines.
 class ReplayFixture : public ::testing::Test {
@@ -67,25 +47,39 @@ protected:
         ASSERT_TRUE(session) << error;
     }
     void SetUp() override { start(); }
-    void TearDown() override { session.reset(); }
 
     BTDriverManager& driver() { return session->driver(); }
     void feed(const Report& r) { session->feed(r); }
-    // The same report n times, so that the last one is processed in full
-    // when the batch was empty.
     void feedTimes(const Report& r, int n)
     {
         for (int i = 0; i < n; ++i) feed(r);
     }
-    std::vector<std::string> lines() const { return splitLines(out.str()); }
+    // One report processed in full: three positions fill the batch and the
+    // fourth report goes all the way.
+    void processed(const Report& r) { feedTimes(r, 4); }
+
     std::vector<std::string> linesStartingWith(const std::string& prefix) const
     {
         std::vector<std::string> found;
-        for (const auto& l : lines())
-            if (startsWith(l, prefix)) found.push_back(l);
+        std::istringstream in(out.str());
+        for (std::string line; std::getline(in, line);)
+            if (line.rfind(prefix, 0) == 0) found.push_back(line);
         return found;
     }
-    void clearOutput() { out.str(""); }
+    std::vector<HIDEvent> eventsOfType(int32_t type) const
+    {
+        std::vector<HIDEvent> found;
+        for (const auto& e : session->events().events())
+            if (e.type == type) found.push_back(e);
+        return found;
+    }
+    int indexOfType(int32_t type) const
+    {
+        const auto all = session->events().events();
+        for (size_t i = 0; i < all.size(); ++i)
+            if (all[i].type == type) return static_cast<int>(i);
+        return -1;
+    }
 
     std::ostringstream out;
     std::unique_ptr<ReplaySession> session;

@@ -9,121 +9,61 @@ namespace {
 
 class StateMachine : public ReplayFixture {
 protected:
-    // Each call is one report processed in full: three positions fill the
-    // batch and the fourth report goes all the way.
-    void processed(const Report& r) { feedTimes(r, 4); }
-
-    std::vector<HIDEvent> eventsOfType(int32_t type) const
-    {
-        std::vector<HIDEvent> found;
-        for (const auto& e : session->events().events())
-            if (e.type == type) found.push_back(e);
-        return found;
-    }
-    int indexOfType(int32_t type) const
-    {
-        const auto all = session->events().events();
-        for (size_t i = 0; i < all.size(); ++i)
-            if (all[i].type == type) return static_cast<int>(i);
-        return -1;
-    }
-
     LogCapture log;
 };
 
-TEST_F(StateMachine, ProximityLogsAndCarriesThePointerIdentity)
-{
-    processed(stylusReport(kHover, 20000, 20000));
-    EXPECT_TRUE(log.contains(">>>Stylus has entered proximity"));
-    const auto prox = eventsOfType(NX::kTabletProximity);
-    ASSERT_EQ(prox.size(), 1u);
-    EXPECT_EQ(prox[0].data.proximity.deviceID, 0x81);
-    EXPECT_EQ(prox[0].data.proximity.vendorPointerType, 0x802);
-    EXPECT_EQ(prox[0].data.proximity.vendorID, static_cast<uint16_t>(BTDriverManager::tabletVendorID()));
-    processed(stylusReport(kOut, 0, 0));
-    EXPECT_TRUE(log.contains(">>>Stylus has exited proximity"));
-    EXPECT_EQ(eventsOfType(NX::kTabletProximity).size(), 2u);
-}
-
-TEST_F(StateMachine, TipPressAndReleaseNumberTheirEvents)
-{
-    processed(stylusReport(kHover, 20000, 20000));
-    processed(stylusReport(kTip, 20000, 20000, 6000));
-    processed(stylusReport(kHover, 20000, 20000));
-    const auto down = eventsOfType(NX::kLeftMouseDown);
-    const auto up = eventsOfType(NX::kLeftMouseUp);
-    ASSERT_EQ(down.size(), 1u);
-    ASSERT_EQ(up.size(), 1u);
-    EXPECT_EQ(down[0].data.mouse.buttonNumber, 0);
-    EXPECT_EQ(up[0].data.mouse.eventNum, down[0].data.mouse.eventNum + 1);
-    EXPECT_EQ(driver().eventNumber(), 2);
-    EXPECT_LT(indexOfType(NX::kLeftMouseDown), indexOfType(NX::kLeftMouseUp));
-    EXPECT_TRUE(log.contains(">>>mouseDown"));
-    EXPECT_TRUE(log.contains(">>>mouseUp -drag ended"));
-}
-
-TEST_F(StateMachine, ButtonEventsCarryTheStrokePressure)
+TEST_F(StateMachine, StrokePressesDragsAndReleasesWithItsPressure)
 {
     processed(stylusReport(kHover, 20000, 20000));
     processed(stylusReport(kTip, 20000, 20000, 6144));
+    EXPECT_FALSE(driver().isDragging());
+    EXPECT_TRUE(eventsOfType(NX::kLeftMouseDragged).empty());
     const auto down = eventsOfType(NX::kLeftMouseDown);
     ASSERT_EQ(down.size(), 1u);
-    EXPECT_EQ(down[0].data.mouse.tablet.point.pressure, driver().stylus().pressure);
+    EXPECT_EQ(down[0].data.mouse.buttonNumber, 0);
+    // The button event carries the stroke's pressure, not 0.
     EXPECT_EQ(down[0].data.mouse.tablet.point.pressure, 49151);
     EXPECT_EQ(down[0].data.mouse.pressure, 49151 >> 8);
 
-    StylusRecord s = driver().stylus();
-    s.pressure = 0x1234;
-    driver().setStylus(s);
-    driver().postButtonEvent(NX::kLeftMouseUp, 0);
-    EXPECT_EQ(session->events().events().back().data.mouse.pressure, 0x12);
-}
-
-TEST_F(StateMachine, DragStartsOnTheReportAfterTheTipGoesDown)
-{
-    processed(stylusReport(kHover, 20000, 20000));
-    processed(stylusReport(kTip, 20000, 20000, 3000));
-    EXPECT_FALSE(driver().isDragging());
-    EXPECT_TRUE(eventsOfType(NX::kLeftMouseDragged).empty());
+    // The drag starts on the next report.
     processed(stylusReport(kTip, 20000, 20000, 5000));
     EXPECT_TRUE(driver().isDragging());
-    ASSERT_EQ(eventsOfType(NX::kLeftMouseDragged).size(), 1u);
-    EXPECT_TRUE(log.contains(">>>drag started"));
+    EXPECT_EQ(eventsOfType(NX::kLeftMouseDragged).size(), 1u);
     processed(stylusReport(kTip, 30000, 20000, 5000));
-    EXPECT_EQ(eventsOfType(NX::kLeftMouseDragged).size(), 2u);
+    EXPECT_GT(eventsOfType(NX::kLeftMouseDragged).size(), 1u);
+
+    processed(stylusReport(kHover, 30000, 20000));
+    const auto up = eventsOfType(NX::kLeftMouseUp);
+    ASSERT_EQ(up.size(), 1u);
+    EXPECT_EQ(up[0].data.mouse.eventNum, down[0].data.mouse.eventNum + 1);
+    EXPECT_EQ(driver().eventNumber(), 2);
+    EXPECT_FALSE(driver().isDragging());
+    EXPECT_LT(log.indexOf(">>>mouseDown"), log.indexOf(">>>drag started"));
+    EXPECT_LT(log.indexOf(">>>drag started"), log.indexOf(">>>mouseUp -drag ended"));
 }
 
-TEST_F(StateMachine, EnteringWithTheTipDownPressesTheButton)
+TEST_F(StateMachine, PenArrivingAndLeavingWithTheTipDownGetsItsButtonPair)
 {
+    // Entering pressed: the proximity pair, then the button down in the same call.
     processed(stylusReport(kTip, 20000, 20000, 6000));
-    const int proximity = indexOfType(NX::kTabletProximity);
-    const int down = indexOfType(NX::kLeftMouseDown);
-    ASSERT_GE(proximity, 0);
-    ASSERT_GE(down, 0);
-    EXPECT_LT(proximity, down);
+    ASSERT_GE(indexOfType(NX::kTabletProximity), 0);
+    ASSERT_GE(indexOfType(NX::kLeftMouseDown), 0);
+    EXPECT_LT(indexOfType(NX::kTabletProximity), indexOfType(NX::kLeftMouseDown));
     EXPECT_LT(log.indexOf("entered proximity"), log.indexOf(">>>mouseDown"));
-}
 
-TEST_F(StateMachine, LeavingWithTheTipDownReleasesTheButtonFirst)
-{
-    processed(stylusReport(kHover, 20000, 20000));
-    processed(stylusReport(kTip, 20000, 20000, 6000));
+    // Leaving pressed: the button up first, then the proximity pair.
     session->events().clear();
     processed(stylusReport(kOut, 0, 0));
-    const int up = indexOfType(NX::kLeftMouseUp);
-    const int proximity = indexOfType(NX::kTabletProximity);
-    ASSERT_GE(up, 0);
-    ASSERT_GE(proximity, 0);
-    EXPECT_LT(up, proximity);
-    EXPECT_EQ(eventsOfType(NX::kLeftMouseUp).size(), 1u);
+    ASSERT_EQ(eventsOfType(NX::kLeftMouseUp).size(), 1u);
+    ASSERT_GE(indexOfType(NX::kTabletProximity), 0);
+    EXPECT_LT(indexOfType(NX::kLeftMouseUp), indexOfType(NX::kTabletProximity));
     EXPECT_LT(log.indexOf(">>>mouseUp -drag ended"), log.indexOf("exited proximity"));
 }
 
 TEST_F(StateMachine, DispatchRunsTheCommandOnTheMainQueue)
 {
     std::vector<std::string> ran;
-    bool ranWhileDecoding = false;
-    bool decoding = false;
+    bool decoding = false, ranWhileDecoding = false;
     driver().setShortcutDispatch({
         .readShortcutForCmd = [](int32_t key) { return "cmd" + std::to_string(key); },
         .sendKeyboard =
@@ -158,22 +98,6 @@ TEST_F(StateMachine, ShortcutsOffStillKeepTheHeldFlags)
     EXPECT_TRUE(linesStartingWith("dispatch ").empty());
 }
 
-TEST_F(StateMachine, HoverMovesPostMouseMoved)
-{
-    processed(stylusReport(kHover, 20000, 20000));
-    session->events().clear();
-    processed(stylusReport(kHover, 30000, 40000));
-    const auto events = session->events().events();
-    ASSERT_FALSE(events.empty());
-    for (const auto& e : events) {
-        EXPECT_EQ(e.type, NX::kMouseMoved);
-        EXPECT_EQ(e.data.mouseMove.subType, NX::kSubtypeTabletPoint);
-        EXPECT_EQ(e.data.mouseMove.tablet.point.deviceID, 0x81);
-    }
-    // The state machine's own move lands where the last smoothed position did.
-    EXPECT_EQ(events.back().location.x, 30000 * 1920 / 65535);
-}
-
 TEST_F(StateMachine, EventNumberWrapsAtSixteenBits)
 {
     driver().closeHIDService(); // events are lost, numbering goes on
@@ -191,7 +115,6 @@ TEST_F(StateMachine, EventNumberWrapsAtSixteenBits)
 TEST_F(StateMachine, EventConnection)
 {
     RecordingHIDEventSystem& system = session->events();
-    EXPECT_EQ(system.openConnections(), 1);
     EXPECT_EQ(driver().openHIDService(), 0); // reopening closes the old one first
     EXPECT_EQ(system.openConnections(), 1);
     EXPECT_TRUE(log.contains("created global event driver"));
@@ -210,20 +133,20 @@ TEST_F(StateMachine, EventConnection)
     EXPECT_TRUE(system.events().empty());
 }
 
-TEST_F(StateMachine, StylusStartsAtTheCursor)
+TEST_F(StateMachine, StylusStartsAtTheCursorAndEntersWithItsIdentity)
 {
     ReplayOptions o;
     o.cursor = {321, 654};
     start(o);
-    const StylusRecord s = driver().stylus();
-    EXPECT_EQ(s.scrPos, (Point{321, 654}));
-    EXPECT_TRUE(s.off_tablet);
-    EXPECT_EQ(driver().oldStylus().scrPos, s.scrPos);
+    EXPECT_EQ(driver().stylus().scrPos, (Point{321, 654}));
     // A key report counts as in range: the proximity pair is posted there.
     feed(keyReport(1));
     const auto prox = eventsOfType(NX::kTabletProximity);
     ASSERT_EQ(prox.size(), 1u);
     EXPECT_EQ(prox[0].location, (IOGPoint{321, 654}));
+    EXPECT_EQ(prox[0].data.proximity.enterProximity, 1);
+    EXPECT_EQ(prox[0].data.proximity.vendorID, static_cast<uint16_t>(BTDriverManager::tabletVendorID()));
+    EXPECT_TRUE(log.contains(">>>Stylus has entered proximity"));
 }
 
 } // namespace
