@@ -44,6 +44,27 @@ TEST(Serialize, PrettyIndentsAndSortsKeys)
               "{\n  \"A\": null,\n  \"a\": [\n    2,\n    {\n      \n    }\n  ],\n  \"b\": 1\n}");
 }
 
+TEST(Serialize, PrettyOutputAcrossBufferGrowth)
+{
+    // Deep indentation and many lines, shifted byte by byte, so that every
+    // kind of write meets the point where the output buffer has to grow.
+    for (size_t shift = 0; shift < 40; ++shift) {
+        JSONValue root = JSONValue::mutableDictionary();
+        JSONValue inner = root;
+        for (int level = 0; level < 45; ++level) {
+            JSONValue child = JSONValue::mutableDictionary();
+            inner.dictionary()->setObject(child, "level");
+            inner = child;
+        }
+        for (int i = 0; i < 150; ++i) inner.dictionary()->setObject(arrayOf({std::string(shift, 's'), i}), "k" + std::to_string(i));
+        const std::string text = compact(root, JSONSerializeOptionPretty);
+        ASSERT_GT(text.size(), 16384u);
+        const auto reparsed = parseBytes(text).value;
+        ASSERT_TRUE(reparsed) << shift;
+        EXPECT_TRUE(*reparsed == root) << shift;
+    }
+}
+
 TEST(Serialize, StringEscapes)
 {
     const struct {

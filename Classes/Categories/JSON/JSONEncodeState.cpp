@@ -105,7 +105,8 @@ bool JSONEncodeState::fail(std::string description)
 
 bool JSONEncodeState::writeNewline()
 {
-    if (!out_.reserve(1 + 2 * depth_)) return failBuffer();
+    // Keeps the slack the next step counts on.
+    if (!out_.reserve(1 + 2 * depth_ + kSlack)) return failBuffer();
     out_.put('\n');
     std::memset(out_.cursor(), ' ', 2 * depth_);
     out_.advance(2 * depth_);
