@@ -34,9 +34,17 @@ public:
 
     T load() const
     {
+        uint32_t version;
+        return load(version);
+    }
+
+    // The value and the version it was published under.
+    T load(uint32_t& version) const
+    {
         std::array<uint64_t, kWords> words;
         for (;;) {
             const uint32_t s1 = seq_.load(std::memory_order_acquire);
+            version = s1;
             if (s1 & 1) continue;
             // Acquire loads keep the second look at the count after the words.
             for (size_t i = 0; i < kWords; ++i) words[i] = words_[i].load(std::memory_order_acquire);
@@ -46,6 +54,9 @@ public:
         std::memcpy(static_cast<void*>(&value), words.data(), sizeof(T));
         return value;
     }
+
+    // Changes with every store; odd while one is in progress.
+    uint32_t version() const { return seq_.load(std::memory_order_acquire); }
 
 private:
     std::atomic<uint32_t> seq_{0};

@@ -10,6 +10,10 @@
 
 const char* const BTScreenManagerDidChangeScreenDetails = "BTScreenManagerDidChangeScreenDetails";
 
+namespace {
+std::atomic<uint64_t> nextManagerId{0};
+} // namespace
+
 BTScreenManager& BTScreenManager::shared()
 {
     static BTScreenManager manager(BTDriverManager::shared());
@@ -18,6 +22,7 @@ BTScreenManager& BTScreenManager::shared()
 
 BTScreenManager::BTScreenManager(BTDriverManager& driver)
     : driver_(driver)
+    , id_(nextManagerId.fetch_add(1) + 1)
     , tabletSize_(driver._vexloSettings.tabletArea.load().size)
     , screenParameters_(kScreenParametersDidChange, nullptr,
                         [this](const Notification& note) { didChangeScreenParameters(note); })
@@ -68,11 +73,26 @@ void BTScreenManager::setRotation(double degrees)
 BTScreenManager::Mapped BTScreenManager::mapTabletCoordinatesToDisplaySpaceWithPoint(Point p,
                                                                                     const Rect& m) const
 {
-    const Size t = tabletSize();
-    const Rect s = screenMapping();
+    // The screen mapping and the scale change only when the areas do: each
+    // thread keeps the last ones, checked against the mapping's version.
+    struct Cache {
+        uint64_t owner = 0;
+        uint32_t version = 1; // odd: never a published version
+        Rect s;
+        double mw = 0, mh = 0, scaleX = 0, scaleY = 0;
+    };
+    thread_local Cache cache;
+    if (cache.owner != id_ || cache.version != screenMapping_.version() || cache.mw != m.width() ||
+        cache.mh != m.height()) {
+        uint32_t version;
+        const Rect s = screenMapping_.load(version);
+        cache = {id_, version, s, m.width(), m.height(), s.width() / m.width(), s.height() / m.height()};
+    }
+    const Rect& s = cache.s;
     // An empty tablet mapping has no scale: everything lands on the mapping's origin.
     if (m.width() == 0 || m.height() == 0) return {s.x(), s.y(), 0, 0};
 
+    const Size t = tabletSize();
     Point q = p;
     switch (rotation()) {
     case 90: q = {t.width - p.y, p.x}; break;
@@ -82,15 +102,8 @@ BTScreenManager::Mapped BTScreenManager::mapTabletCoordinatesToDisplaySpaceWithP
     }
     const double cx = std::min(m.x() + m.width() - 1, std::max(m.x(), q.x));
     const double cy = std::min(m.y() + m.height() - 1, std::max(m.y(), q.y));
-    // The scale changes only with the areas; keep the last one per thread.
-    struct Scale {
-        double sw = 0, sh = 0, mw = 0, mh = 0, x = 0, y = 0;
-    };
-    thread_local Scale scale;
-    if (scale.sw != s.width() || scale.mw != m.width() || scale.sh != s.height() || scale.mh != m.height())
-        scale = {s.width(), s.height(), m.width(), m.height(), s.width() / m.width(), s.height() / m.height()};
-    const double x = s.x() + scale.x * (cx - m.x());
-    const double y = s.y() + scale.y * (cy - m.y());
+    const double x = s.x() + cache.scaleX * (cx - m.x());
+    const double y = s.y() + cache.scaleY * (cy - m.y());
     const auto sub = [](double v) { return static_cast<double>(static_cast<int64_t>((v - std::trunc(v)) * 256) & 0xFF); };
     return {x, y, sub(x), sub(y)};
 }

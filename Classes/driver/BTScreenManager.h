@@ -49,6 +49,7 @@ public:
 
 private:
     BTDriverManager& driver_;
+    const uint64_t id_; // tells managers apart in the per-thread mapping cache
     std::atomic<int32_t> rotation_{0};
     const Size tabletSize_; // taken once at creation
     std::atomic<DisplayID> targetScreen_{0};

@@ -141,3 +141,20 @@ TEST(ScreenMapping, SafeAccessAndDisplayQueries)
     h.displays().setLayout({});
     EXPECT_TRUE(allScreenSize().isNull());
 }
+
+// The mapping keeps the last screen mapping and scale per thread: a new
+// mapping, another tablet mapping or another manager must never see stale ones.
+TEST(ScreenMapping, RemappingAndSeveralManagersNeverReuseAStaleScale)
+{
+    DriverHarness a, b;
+    a.screens().setScreenMapping(Rect(0, 0, 1000, 1000));
+    b.screens().setScreenMapping(Rect(0, 0, 500, 500));
+    const Rect m(0, 0, 1000, 1000);
+    EXPECT_DOUBLE_EQ(a.screens().mapTabletCoordinatesToDisplaySpaceWithPoint({500, 500}, m).x, 500);
+    EXPECT_DOUBLE_EQ(b.screens().mapTabletCoordinatesToDisplaySpaceWithPoint({500, 500}, m).x, 250);
+    EXPECT_DOUBLE_EQ(a.screens().mapTabletCoordinatesToDisplaySpaceWithPoint({500, 500}, m).x, 500);
+    a.screens().setScreenMapping(Rect(100, 0, 2000, 1000));
+    EXPECT_DOUBLE_EQ(a.screens().mapTabletCoordinatesToDisplaySpaceWithPoint({500, 500}, m).x, 1100);
+    EXPECT_DOUBLE_EQ(a.screens().mapTabletCoordinatesToDisplaySpaceWithPoint({500, 500}, Rect(0, 0, 500, 1000)).x,
+                     100 + 2000.0 / 500 * 499);
+}
