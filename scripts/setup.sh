@@ -4,13 +4,13 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libplist-dev libudev-dev libevdev-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  rapidjson-dev nlohmann-json3-dev
-  xvfb
+  rapidjson-dev nlohmann-json3-dev  # benchmark peers only
 )
+# The fuzz targets also need: clang libclang-rt-14-dev (see README).
 
 missing=()
 for p in "${packages[@]}"; do
