@@ -80,6 +80,7 @@ std::string QtDisplayService::productName(DisplayID display) const
 {
     QScreen* s = screen(display);
     if (!s) return {};
-    const QString model = s->model().isEmpty() ? s->name() : s->model();
+    QString model = s->model().isEmpty() ? s->name() : s->model();
+    if (model.isEmpty()) model = QStringLiteral("Display %1").arg(display); // some platforms name nothing
     return model.toStdString();
 }
