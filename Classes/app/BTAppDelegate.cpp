@@ -143,3 +143,7 @@ void BTAppDelegate::applicationShouldTerminate()
     menubarController_.reset();
     instance_.reset();
 }
+
+// Each class's meta-object in its own object file, so that a program linking
+// one class from the static library does not need the others.
+#include "moc_BTAppDelegate.cpp"

@@ -97,3 +97,7 @@ void SingleInstance::serve(QLocalSocket* client)
         emit activationRequested();
     });
 }
+
+// Each class's meta-object in its own object file, so that a program linking
+// one class from the static library does not need the others.
+#include "moc_SingleInstance.cpp"

@@ -39,3 +39,7 @@ StopSignals::~StopSignals()
     notifier_.reset();
     if (descriptor_ >= 0) close(descriptor_);
 }
+
+// Each class's meta-object in its own object file, so that a program linking
+// one class from the static library does not need the others.
+#include "moc_StopSignals.cpp"

@@ -1,0 +1,147 @@
+// One instance per user, checked with real processes: this test program run
+// again as a child that only starts the instance check (SingleInstanceChild).
+#include "SingleInstance.h"
+#include "TempDir.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+const char* const kBaseVariable = "BREVOLA_INSTANCE_CHILD_BASE";
+const char* const kStayVariable = "BREVOLA_INSTANCE_CHILD_STAY_MS";
+
+const char* roleName(SingleInstance::Role role)
+{
+    switch (role) {
+    case SingleInstance::Role::Primary: return "Primary";
+    case SingleInstance::Role::Secondary: return "Secondary";
+    case SingleInstance::Role::Failed: return "Failed";
+    }
+    return "?";
+}
+
+// A child that starts the check on base; a primary stays stayMs, answering.
+std::unique_ptr<QProcess> startChild(const QString& base, int stayMs)
+{
+    auto child = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(kBaseVariable, base);
+    env.insert(kStayVariable, QString::number(stayMs));
+    child->setProcessEnvironment(env);
+    child->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child->start(QCoreApplication::applicationFilePath(), {"--gtest_filter=SingleInstanceChild.Run"});
+    return child;
+}
+
+// The child's own lines ("role=...", "activations=..."), without the test framework's.
+QByteArray reportOf(const QByteArray& output)
+{
+    QByteArray report;
+    for (const QByteArray& line : output.split('\n'))
+        if (line.startsWith("role=") || line.startsWith("activations=")) report += line + '\n';
+    return report;
+}
+
+QByteArray outputOf(QProcess& child)
+{
+    if (child.state() != QProcess::NotRunning) {
+        EXPECT_TRUE(child.waitForFinished(20000));
+    }
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+    return reportOf(child.readAllStandardOutput());
+}
+
+QString baseIn(const TempDir& dir) { return QString::fromStdString(dir.file("brevola-driver")); }
+} // namespace
+
+// Not a test of its own: the child process of the tests below.
+TEST(SingleInstanceChild, Run)
+{
+    const QByteArray base = qgetenv(kBaseVariable);
+    if (base.isEmpty()) GTEST_SKIP() << "run by the single-instance tests as their child process";
+    SingleInstance instance(QString::fromLocal8Bit(base));
+    int activations = 0;
+    QObject::connect(&instance, &SingleInstance::activationRequested, [&] { ++activations; });
+    const SingleInstance::Role role = instance.start();
+    std::printf("role=%s\n", roleName(role));
+    std::fflush(stdout);
+    if (role == SingleInstance::Role::Primary) {
+        QTest::qWait(qEnvironmentVariableIntValue(kStayVariable));
+        std::printf("activations=%d\n", activations);
+    }
+}
+
+TEST(SingleInstance, TwoStartsAtTheSameInstantLeaveOneRunningThatIsToldOfTheOther)
+{
+    for (int round = 0; round < 3; ++round) {
+        TempDir dir;
+        auto a = startChild(baseIn(dir), 1000);
+        auto b = startChild(baseIn(dir), 1000);
+        const QByteArray out = outputOf(*a) + outputOf(*b);
+        EXPECT_EQ(out.count("role=Primary"), 1) << out.constData();
+        EXPECT_EQ(out.count("role=Secondary"), 1) << out.constData();
+        EXPECT_TRUE(out.contains("activations=1")) << out.constData();
+    }
+}
+
+TEST(SingleInstance, ALaterStartReachesTheRunningOneAndEnds)
+{
+    TempDir dir;
+    SingleInstance running(baseIn(dir));
+    ASSERT_EQ(running.start(), SingleInstance::Role::Primary);
+    QSignalSpy activations(&running, &SingleInstance::activationRequested);
+    auto later = startChild(baseIn(dir), 0);
+    // The child waits for this process's answer: keep the loop turning.
+    QElapsedTimer clock;
+    clock.start();
+    while (later->state() != QProcess::NotRunning && clock.elapsed() < 20000) QTest::qWait(20);
+    EXPECT_EQ(outputOf(*later).trimmed(), "role=Secondary");
+    EXPECT_EQ(activations.count(), 1);
+}
+
+TEST(SingleInstance, ACrashedInstanceDoesNotStopTheNextStart)
+{
+    TempDir dir;
+    auto crashed = startChild(baseIn(dir), 20000);
+    QByteArray output;
+    while (!output.contains("role=") && crashed->waitForReadyRead(10000)) output += crashed->readAllStandardOutput();
+    ASSERT_EQ(reportOf(output), "role=Primary\n");
+    ::kill(static_cast<pid_t>(crashed->processId()), SIGKILL);
+    crashed->waitForFinished();
+    ASSERT_TRUE(QFile::exists(baseIn(dir) + ".lock"));
+    ASSERT_TRUE(QFile::exists(baseIn(dir) + ".socket"));
+
+    SingleInstance next(baseIn(dir));
+    EXPECT_EQ(next.start(), SingleInstance::Role::Primary);
+}
+
+TEST(SingleInstance, AStaleSocketFileAloneIsReplaced)
+{
+    TempDir dir;
+    // A socket bound and closed without being removed: nobody listens.
+    const QByteArray path = QFile::encodeName(baseIn(dir) + ".socket");
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    close(fd);
+
+    SingleInstance first(baseIn(dir));
+    EXPECT_EQ(first.start(), SingleInstance::Role::Primary);
+    auto later = startChild(baseIn(dir), 0);
+    QElapsedTimer clock;
+    clock.start();
+    while (later->state() != QProcess::NotRunning && clock.elapsed() < 20000) QTest::qWait(20);
+    EXPECT_EQ(outputOf(*later).trimmed(), "role=Secondary");
+}
