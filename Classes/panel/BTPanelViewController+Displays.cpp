@@ -11,6 +11,7 @@
 #include "SafeAccess.h"
 #include "ScreenAdditions.h"
 #include "SystemLog.h"
+#include "WindowFrame.h"
 #include "ui_Panel.h"
 
 #include <QSignalBlocker>
@@ -135,9 +136,7 @@ void BTPanelViewController::showMonitorFlag(QObject*)
         flag->show();
         // Its lower-left corner on the display's centre.
         const Rect display = screenSize(list[i]);
-        const Rect frame(display.x() + display.width() / 2, display.y() + display.height() / 2, flag->width(),
-                         flag->height());
-        flag->move(qtGeometry(frame).topLeft());
+        WindowFrame::setFrameOrigin(flag, {display.x() + display.width() / 2, display.y() + display.height() / 2});
         flag->SetFlag(static_cast<int32_t>(i) + 1);
     }
 }

@@ -13,6 +13,7 @@
 #include "SafeAccess.h"
 #include "ScreenAdditions.h"
 #include "SystemLog.h"
+#include "WindowFrame.h"
 #include "ui_Panel.h"
 
 #include <QParallelAnimationGroup>
@@ -23,26 +24,15 @@
 
 namespace {
 
-double mainDisplayHeight()
+// An animation's end points: the frames in Qt's coordinates.
+QRect qtGeometry(const Rect& frame)
 {
-    const DisplayService* displays = Platform::services().displays;
-    return displays ? displays->bounds(displays->mainDisplay()).height() : 0;
+    const Rect q = WindowFrame::toQt(frame);
+    return QRect(static_cast<int>(std::lround(q.x())), static_cast<int>(std::lround(q.y())),
+                 static_cast<int>(std::lround(q.width())), static_cast<int>(std::lround(q.height())));
 }
 
 } // namespace
-
-QRect BTPanelViewController::qtGeometry(const Rect& frame)
-{
-    const double top = mainDisplayHeight() - frame.maxY();
-    return QRect(static_cast<int>(std::lround(frame.x())), static_cast<int>(std::lround(top)),
-                 static_cast<int>(std::lround(frame.width())), static_cast<int>(std::lround(frame.height())));
-}
-
-Rect BTPanelViewController::frameFromQt(const QRect& geometry)
-{
-    return Rect(geometry.x(), mainDisplayHeight() - (geometry.y() + geometry.height()), geometry.width(),
-                geometry.height());
-}
 
 Rect BTPanelViewController::statusRect(const Rect& screen, Size item)
 {
@@ -121,7 +111,7 @@ void BTPanelViewController::openPanel()
     if (animation_) animation_->stop();
 
     panel->setWindowOpacity(0);
-    panel->setGeometry(qtGeometry(status));
+    WindowFrame::setFrame(panel, status);
     panel->show();
     panel->raise();
     panel->activateWindow();
@@ -175,7 +165,7 @@ void BTPanelViewController::windowDidResize()
 {
     if (!window_ || !ui_) return;
     const Rect status = statusRectForWindow(window_);
-    ui_->backgroundView->setArrowX(arrowPosition(status, frameFromQt(window_->geometry())));
+    ui_->backgroundView->setArrowX(arrowPosition(status, WindowFrame::frame(window_)));
 }
 
 void BTPanelViewController::windowWillClose()

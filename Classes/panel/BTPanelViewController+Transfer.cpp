@@ -4,6 +4,7 @@
 #include "BTPanelViewController.h"
 
 #include "BTDriverManager.h"
+#include "BTPanelView.h"
 #include "PropertyList.h"
 #include "SystemLog.h"
 #include "UserDefaults.h"

@@ -17,6 +17,7 @@
 #include "UserDefaults.h"
 #include "ui_Panel.h"
 
+#include <QAbstractAnimation>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QDesktopServices>
@@ -64,6 +65,11 @@ QString offsetText(double value)
 }
 
 } // namespace
+
+BTPanelViewController::BTPanelViewController(PanelControllerDelegate* delegate)
+    : BTPanelViewController(delegate, Services{})
+{
+}
 
 BTPanelViewController::BTPanelViewController(PanelControllerDelegate* delegate, Services services)
     : delegate_(delegate), services_(services), alive_(std::make_shared<int>(0))
@@ -363,7 +369,7 @@ void BTPanelViewController::setTabletShortcut(QObject* sender)
 {
     const int key = tagOf(sender);
     if (key >= 0 && key < 5)
-        ui_->shortcutBgImageView->setPixmap(QPixmap(QStringLiteral(":/keyrow/keyrow-%1.png").arg(key)));
+        ui_->shortcutBgImageView->setPixmap(QPixmap(QStringLiteral(":/keyrow/keyrow-%1@2x.png").arg(key)));
     else
         ui_->shortcutBgImageView->clear();
     QPushButton* shown = ui_->showTabletShortcutButton;

@@ -31,7 +31,6 @@ class QComboBox;
 class QKeyEvent;
 class QMessageBox;
 class QObject;
-class QRect;
 class QTimer;
 class UserDefaults;
 namespace Ui {
@@ -49,7 +48,8 @@ public:
         UserDefaults* defaults = nullptr; // the store the driver and the shortcuts use
     };
 
-    explicit BTPanelViewController(PanelControllerDelegate* delegate, Services services = {});
+    explicit BTPanelViewController(PanelControllerDelegate* delegate);
+    BTPanelViewController(PanelControllerDelegate* delegate, Services services);
     ~BTPanelViewController() override;
 
     // The panel window, loaded (and its controls filled) on first use.
@@ -167,10 +167,6 @@ public:
     void windowDidResize();
     void windowWillClose();
     void cancelOperation();
-    // The one conversion between window-system frames and Qt's global,
-    // top-left-origin geometry (about the main display's height).
-    static QRect qtGeometry(const Rect& frame);
-    static Rect frameFromQt(const QRect& geometry);
     // Where the modifiers held at a click are read; Qt's query by default.
     void setKeyboardModifiersSource(std::function<Qt::KeyboardModifiers()> source);
 
