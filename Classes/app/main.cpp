@@ -1,60 +1,98 @@
-// The driver's main program. Until the tray application exists it runs the
-// driver headless: it fills the platform services with the Linux backends,
-// creates the driver (which loads the settings and starts its thread 0.1 s
-// later), logs to the terminal as well as to the system log, and runs until
-// interrupted.
+// The driver's main program: the tray application, or with --headless the
+// driver alone. Both log to the terminal as well as to the system log and end
+// cleanly (exit 0) on Quit, Ctrl+C or SIGTERM.
+#include "AppOptions.h"
+#include "BTAppDelegate.h"
 #include "BTDriverManager.h"
-#include "LinuxWorkspace.h"
-#include "PkexecAuthorization.h"
-#include "PlatformServices.h"
-#include "QtDisplayService.h"
+#include "ProcessServices.h"
+#include "StopSignals.h"
 #include "SystemLog.h"
-#include "UdevHIDManager.h"
-#include "UinputEventPosting.h"
-#include "UinputHIDEventSystem.h"
 #include "UserDefaults.h"
 
-#include <QGuiApplication>
-#include <QSocketNotifier>
-#include <csignal>
-#include <sys/signalfd.h>
-#include <cstring>
+#include <QApplication>
 
-int main(int argc, char** argv)
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+int runHeadless(int& argc, char** argv)
 {
     QGuiApplication app(argc, argv);
-    SystemLog::setEchoToStderr(true);
-
-    // The services outlive the driver and its thread.
-    static QtDisplayService displays;
-    static UinputHIDEventSystem hidEvents; // the virtual pen appears when the driver opens its connection
-    static UinputEventPosting posting;     // the virtual keyboard and mouse
-    static LinuxWorkspace workspace;
-    static PkexecAuthorization authorization;
-    PlatformServices& services = Platform::services();
-    services.displays = &displays;
-    services.hidEventSystem = &hidEvents;
-    if (const int32_t error = posting.open(); error != 0)
-        SystemLog::logPlain("brevola-driver: no virtual keyboard on /dev/uinput (%s); shortcuts post nothing",
-                            std::strerror(error));
-    services.eventPosting = &posting;
-    services.workspace = &workspace;
-    services.authorization = &authorization;
-    services.makeHIDManager = [] { return std::make_unique<UdevHIDManager>(); };
-
+    ProcessServices::install();
     SystemLog::logPlain("brevola-driver: settings in %s", UserDefaults::defaultPath().c_str());
-    BTDriverManager& driver = BTDriverManager::shared();
+    BTDriverManager& driver = ProcessServices::driver();
     SystemLog::logPlain("brevola-driver: running headless; Ctrl+C stops it");
-
-    // Ctrl+C and SIGTERM end the event loop through a descriptor, not inside a handler.
-    sigset_t stops;
-    sigemptyset(&stops);
-    sigaddset(&stops, SIGINT);
-    sigaddset(&stops, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stops, nullptr);
-    QSocketNotifier stopRequests(signalfd(-1, &stops, SFD_CLOEXEC), QSocketNotifier::Read);
-    QObject::connect(&stopRequests, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+    StopSignals stops;
+    QObject::connect(&stops, &StopSignals::received, &app, &QCoreApplication::quit);
     const int status = app.exec();
     driver.stopDriverThread();
     return status;
+}
+
+int runTray(int& argc, char** argv, const PlatformChoice& platform)
+{
+    QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("brevola-driver"));
+    // The panel is the only window: closing it hides it, the program goes on.
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (platform.waylandOnly)
+        SystemLog::logPlain("brevola-driver: -warn- running on Wayland without XWayland: the compositor places the "
+                            "panel and its windows, and the map shows no screen pictures");
+
+    BTAppDelegate delegate;
+    if (!delegate.applicationDidFinishLaunching()) return delegate.exitCode();
+    SystemLog::logPlain("brevola-driver: settings in %s", UserDefaults::defaultPath().c_str());
+    StopSignals stops;
+    QObject::connect(&stops, &StopSignals::received, &app, &QCoreApplication::quit);
+    const int status = app.exec();
+    delegate.applicationShouldTerminate();
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Before Qt starts any thread, so that no thread takes these signals itself.
+    StopSignals::block();
+    SystemLog::setEchoToStderr(true);
+
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    AppOptions options;
+    QString error;
+    if (!AppOptions::parse(arguments, options, error)) {
+        std::fprintf(stderr, "brevola-driver: %s\nTry 'brevola-driver --help'.\n", qUtf8Printable(error));
+        return 2;
+    }
+    if (options.help || options.version) {
+        QCoreApplication core(argc, argv);
+        QCoreApplication::setApplicationVersion(QStringLiteral(BREVOLA_VERSION));
+        if (options.help)
+            std::fputs(qUtf8Printable(AppOptions::helpText()), stdout);
+        else
+            std::printf("brevola-driver %s\n", BREVOLA_VERSION);
+        return 0;
+    }
+
+    const PlatformChoice platform = PlatformChoice::choose(options, PlatformChoice::currentEnvironment());
+    if (platform.outcome == PlatformChoice::Outcome::NoDisplay) {
+        std::fputs("brevola-driver: no display to show the tray icon on (DISPLAY and WAYLAND_DISPLAY are not set); "
+                   "'brevola-driver --headless' runs the driver without one\n",
+                   stderr);
+        return 1;
+    }
+    // The chosen platform goes to Qt as its own option, not through the
+    // environment that programs started by shortcuts inherit.
+    std::vector<char*> qtArguments(argv, argv + argc);
+    QByteArray platformName = platform.platform;
+    if (!platformName.isEmpty()) {
+        static char platformOption[] = "-platform";
+        qtArguments.insert(qtArguments.begin() + 1, {platformOption, platformName.data()});
+    }
+    int qtArgc = static_cast<int>(qtArguments.size());
+    qtArguments.push_back(nullptr);
+    return options.headless ? runHeadless(qtArgc, qtArguments.data())
+                            : runTray(qtArgc, qtArguments.data(), platform);
 }

@@ -1,8 +1,5 @@
 #include "BTDriverManager.h"
 
-#include "Configure.h"
-#include "DriverShortcuts.h"
-#include "InputEmulator.h"
 #include "MainQueue.h"
 #include "NotificationCenter.h"
 #include "UserDefaults.h"
@@ -14,15 +11,9 @@ const char* const BTDriverManagerDidChangeStatus = "BTDriverManagerDidChangeStat
 
 BTDriverManager& BTDriverManager::shared()
 {
-    // The process's driver saves, resets and runs its shortcuts through the
-    // process's shortcut store and its own executor.
-    static BTDriverManager& driver = []() -> BTDriverManager& {
-        static BTDriverManager instance;
-        static InputEmulator inputEmulator;
-        DriverShortcuts::connect(instance, Configure::instance(), inputEmulator);
-        return instance;
-    }();
-    return driver;
+    // Whoever composes the process connects its shortcut store and executor.
+    static BTDriverManager instance;
+    return instance;
 }
 
 // The process's driver starts its thread; drivers made with options are for
