@@ -4,14 +4,25 @@
 // a new window, destroyed when it closes; the opener keeps no reference.
 #include "Geometry.h"
 
+#include <QPoint>
 #include <QWidget>
 #include <cstdint>
+#include <memory>
 
 class Configure;
+
+namespace Ui {
+class ShowShoutcut;
+}
 
 class ShowShoutcut : public QWidget {
     Q_OBJECT
 public:
+    static constexpr double kOpacity = 0.8;
+    static constexpr int kLifetimeMs = 3000;
+    // Gap between the window's top edge and the display's.
+    static constexpr double kTopMargin = 10;
+
     // store: where the key's command is read; null: the process's store.
     explicit ShowShoutcut(Configure* store = nullptr, QWidget* parent = nullptr);
     ~ShowShoutcut() override;
@@ -21,4 +32,20 @@ public:
     Rect screenSize() const;
     // Places the window and shows the pieces of that key.
     void setId(int32_t keyId);
+
+    // The content: its direct children tagged with a key id are that key's pieces.
+    QWidget* view();
+
+    // The window's origin (lower-left corner, window-system coordinates):
+    // centred on the display, its top edge kTopMargin below the display's,
+    // each coordinate rounded to single precision.
+    static Point windowOrigin(const Rect& screen, const Size& window);
+    // Where a window whose lower-left corner is at origin sits in Qt's global
+    // coordinates (top-left corner, y down from the main display's top).
+    static QPoint topLeftInQt(const Point& origin, const Size& window, double mainDisplayHeight);
+
+private:
+    std::unique_ptr<Ui::ShowShoutcut> ui_;
+    Configure* store_ = nullptr;
+    Rect screenSize_;
 };
