@@ -17,15 +17,23 @@ BTStatusItemView::BTStatusItemView(std::unique_ptr<QSystemTrayIcon> statusItem, 
     : QObject(parent), statusItem_(std::move(statusItem)), self_(std::make_shared<BTStatusItemView*>(this))
 {
     connect(statusItem_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger) mouseDown();
+        // Every press is a click: the second of a double click too.
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) mouseDown();
     });
     redraw();
     statusItem_->show();
     // Lets the application delegate run its first-show handling shortly after launch.
-    QTimer::singleShot(kFirstClickDelayMilliseconds, this, [this] {
-        redraw(); // the tray has placed the icon by now: draw it at that size
-        mouseDown();
+    QTimer::singleShot(kFirstClickDelayMilliseconds, this, [this] { mouseDown(); });
+    // The tray gives the icon its place some time after it is shown, and
+    // tells nobody: draw again at that size once it is known, so that the
+    // tray does not scale the picture.
+    auto* settle = new QTimer(this);
+    settle->setInterval(kSettleIntervalMilliseconds);
+    connect(settle, &QTimer::timeout, this, [this, settle, ticks = 0]() mutable {
+        redrawIfResized();
+        if (++ticks == kSettleTicks) settle->deleteLater();
     });
+    settle->start();
 }
 
 BTStatusItemView::~BTStatusItemView()
@@ -76,6 +84,7 @@ QObject* BTStatusItemView::responder() const
 
 void BTStatusItemView::mouseDown()
 {
+    redrawIfResized();
     if (action_.isEmpty()) return;
     QObject* receiver = responder();
     if (!receiver) {
@@ -111,9 +120,19 @@ QImage BTStatusItemView::render(QSize bounds, qreal devicePixelRatio) const
     return image;
 }
 
-void BTStatusItemView::redraw()
+QSize BTStatusItemView::bounds() const
 {
     const Rect frame = globalRect();
-    const QSize bounds(static_cast<int>(std::lround(frame.width())), static_cast<int>(std::lround(frame.height())));
-    statusItem_->setIcon(QIcon(QPixmap::fromImage(render(bounds, qApp->devicePixelRatio()))));
+    return QSize(static_cast<int>(std::lround(frame.width())), static_cast<int>(std::lround(frame.height())));
+}
+
+void BTStatusItemView::redraw()
+{
+    drawnBounds_ = bounds();
+    statusItem_->setIcon(QIcon(QPixmap::fromImage(render(drawnBounds_, qApp->devicePixelRatio()))));
+}
+
+void BTStatusItemView::redrawIfResized()
+{
+    if (bounds() != drawnBounds_) redraw();
 }

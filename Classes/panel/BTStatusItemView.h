@@ -24,6 +24,9 @@ public:
     static constexpr double kBarThickness = 22;
     static constexpr int kIconSize = 16;
     static constexpr int kFirstClickDelayMilliseconds = 100;
+    // How often, and how many times, the size the tray gives is looked at after start.
+    static constexpr int kSettleIntervalMilliseconds = 200;
+    static constexpr int kSettleTicks = 25;
 
     // Keeps the item, draws itself as its icon and shows it; clicks itself
     // once kFirstClickDelayMilliseconds later.
@@ -71,7 +74,10 @@ public:
     QImage render(QSize bounds, qreal devicePixelRatio = 1) const;
 
 private:
+    // The size drawn at: the tray's for the icon, else the fallback.
+    QSize bounds() const;
     void redraw();
+    void redrawIfResized();
     QObject* responder() const;
 
     std::unique_ptr<QSystemTrayIcon> statusItem_;
@@ -80,6 +86,7 @@ private:
     std::atomic<bool> highlighted_{false};
     QByteArray action_;
     QPointer<QObject> target_;
+    QSize drawnBounds_;
     // Queued redraws hold it weakly, so that one queued from the driver's
     // thread before this view went does nothing after.
     std::shared_ptr<BTStatusItemView*> self_;
