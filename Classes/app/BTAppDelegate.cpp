@@ -88,7 +88,9 @@ void BTAppDelegate::applicationDidBecomeActive()
 BTPanelViewController* BTAppDelegate::panelController()
 {
     if (!panelController_) {
-        panelController_ = std::make_unique<BTPanelViewController>(this);
+        BTPanelViewController::Services services = options_.panel;
+        if (!services.driver) services.driver = driver_;
+        panelController_ = std::make_unique<BTPanelViewController>(this, services);
         connect(panelController_.get(), &BTPanelViewController::hasActivePanelChanged, this,
                 &BTAppDelegate::keepIconWithPanel);
     }

@@ -3,6 +3,7 @@
 // process's driver and the tray icon's controller; the settings panel's
 // controller on first use; the icon's active flag kept equal to the panel's;
 // the icon's click rule; an orderly end.
+#include "BTPanelViewController.h"
 #include "PanelControllerDelegate.h"
 
 #include <QObject>
@@ -13,7 +14,6 @@
 
 class BTDriverManager;
 class BTMenubarController;
-class BTPanelViewController;
 class BTStatusItemView;
 class QMenu;
 class SingleInstance;
@@ -30,6 +30,8 @@ public:
         QString programPath;
         // The driver to create; empty: the process's, over the Linux backends.
         std::function<BTDriverManager&()> driver;
+        // What the panel works on besides that driver; null members: the process's.
+        BTPanelViewController::Services panel;
     };
 
     explicit BTAppDelegate(Options options = {});
