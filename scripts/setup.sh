@@ -9,6 +9,7 @@ packages=(
   libplist-dev libudev-dev libevdev-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   rapidjson-dev nlohmann-json3-dev  # benchmark peers only
+  xvfb openbox trayer xdotool x11-utils imagemagick  # the desktop test
 )
 # The fuzz targets also need: clang libclang-rt-14-dev (see README).
 

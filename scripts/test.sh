@@ -2,8 +2,9 @@
 # Sets up, builds and runs every test: a normal build, an AddressSanitizer +
 # UndefinedBehaviorSanitizer build, the threaded tests under ThreadSanitizer, a
 # Release build whose tests and benchmarks run once (so a benchmark that no
-# longer builds or crashes fails here; timings are not checked), then the
-# end-to-end test in a virtual machine. Warnings are errors in every build.
+# longer builds or crashes fails here; timings are not checked), the tray
+# application on an X server, then the end-to-end test in a virtual machine.
+# Warnings are errors in every build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -34,6 +35,9 @@ for bench in build-release/Benchmarks/*Benchmark; do
   echo "-- $(basename "$bench")"
   "$bench" --benchmark_min_time=0.01 >/dev/null
 done
+
+echo "== the tray application on an X server (Xvfb, openbox, trayer, xdotool)"
+BREVOLA_DESKTOP_SHOT=build-test/desktop.png Tests/desktop/run.sh build-test/Classes/app/brevola-driver
 
 echo "== end-to-end test in a virtual machine (the sanitizer build's driver)"
 export BREVOLA_E2E_CACHE=${BREVOLA_E2E_CACHE:-$HOME/.cache/brevola-e2e}
