@@ -78,7 +78,7 @@ PlatformChoice PlatformChoice::choose(const AppOptions& options, const Environme
     }
     if (!env.display.isEmpty()) {
         // X, or XWayland in a Wayland session: windows go where they are put.
-        choice.platform = "xcb";
+        choice.platform = "xcb;offscreen";
     } else if (!env.waylandDisplay.isEmpty()) {
         choice.waylandOnly = true;
     } else if (options.headless) {
@@ -87,4 +87,9 @@ PlatformChoice PlatformChoice::choose(const AppOptions& options, const Environme
         choice.outcome = Outcome::NoDisplay;
     }
     return choice;
+}
+
+bool PlatformChoice::reached(const QString& startedPlatform) const
+{
+    return !platform.startsWith("xcb;") || startedPlatform == QLatin1String("xcb");
 }

@@ -23,6 +23,8 @@ struct PlatformChoice {
         NoDisplay, // nothing to show windows on: say so and end
     };
     Outcome outcome = Outcome::Run;
+    // Qt's -platform list: with X it ends in offscreen, so that a display that
+    // cannot be reached shows as that fallback rather than an abort inside Qt.
     QByteArray platform;
     // A Wayland session without XWayland: windows cannot be placed nor the
     // screens pictured.
@@ -35,4 +37,7 @@ struct PlatformChoice {
     };
     static Environment currentEnvironment();
     static PlatformChoice choose(const AppOptions& options, const Environment& environment);
+
+    // False when Qt started on the fallback because X could not be reached.
+    bool reached(const QString& startedPlatform) const;
 };

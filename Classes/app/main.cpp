@@ -10,15 +10,36 @@
 #include "UserDefaults.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 
 #include <cstdio>
 #include <vector>
 
 namespace {
 
-int runHeadless(int& argc, char** argv)
+// Qt's own lines about a display it cannot reach are replaced by ours.
+void quietPlatformStart(bool quiet)
 {
+    QLoggingCategory::setFilterRules(quiet ? QStringLiteral("qt.qpa.xcb.warning=false\nqt.qpa.plugin=false")
+                                           : QString());
+}
+
+void cannotReachX()
+{
+    std::fprintf(stderr, "brevola-driver: cannot connect to the X display %s; 'brevola-driver --headless' runs the "
+                         "driver without one\n",
+                 qgetenv("DISPLAY").constData());
+}
+
+int runHeadless(int& argc, char** argv, const PlatformChoice& platform)
+{
+    quietPlatformStart(true);
     QGuiApplication app(argc, argv);
+    quietPlatformStart(false);
+    if (!platform.reached(QGuiApplication::platformName()))
+        SystemLog::logPlain("brevola-driver: -warn- cannot connect to the X display %s; the driver maps onto a "
+                            "stand-in display",
+                            qgetenv("DISPLAY").constData());
     ProcessServices::install();
     SystemLog::logPlain("brevola-driver: settings in %s", UserDefaults::defaultPath().c_str());
     BTDriverManager& driver = ProcessServices::driver();
@@ -32,7 +53,13 @@ int runHeadless(int& argc, char** argv)
 
 int runTray(int& argc, char** argv, const PlatformChoice& platform)
 {
+    quietPlatformStart(true);
     QApplication app(argc, argv);
+    quietPlatformStart(false);
+    if (!platform.reached(QGuiApplication::platformName())) {
+        cannotReachX();
+        return 1;
+    }
     QGuiApplication::setDesktopFileName(QStringLiteral("brevola-driver"));
     // The panel is the only window: closing it hides it, the program goes on.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -93,6 +120,6 @@ int main(int argc, char** argv)
     }
     int qtArgc = static_cast<int>(qtArguments.size());
     qtArguments.push_back(nullptr);
-    return options.headless ? runHeadless(qtArgc, qtArguments.data())
+    return options.headless ? runHeadless(qtArgc, qtArguments.data(), platform)
                             : runTray(qtArgc, qtArguments.data(), platform);
 }

@@ -55,12 +55,12 @@ TEST(PlatformChoice, RunsOnXWhereItCanAndRefusesToStartTheTrayWithoutAnyDisplay)
         bool waylandOnly;
     };
     const Case cases[] = {
-        {"X session", false, "", {"", ":0", ""}, Outcome::Run, "xcb", false},
-        {"Wayland with XWayland", false, "", {"", ":0", "wayland-0"}, Outcome::Run, "xcb", false},
+        {"X session", false, "", {"", ":0", ""}, Outcome::Run, "xcb;offscreen", false},
+        {"Wayland with XWayland", false, "", {"", ":0", "wayland-0"}, Outcome::Run, "xcb;offscreen", false},
         {"Wayland alone", false, "", {"", "", "wayland-0"}, Outcome::Run, "", true},
         {"nothing", false, "", {"", "", ""}, Outcome::NoDisplay, "", false},
         {"nothing, headless", true, "", {"", "", ""}, Outcome::Run, "offscreen", false},
-        {"headless under X", true, "", {"", ":0", ""}, Outcome::Run, "xcb", false},
+        {"headless under X", true, "", {"", ":0", ""}, Outcome::Run, "xcb;offscreen", false},
         {"the user's offscreen", false, "", {"offscreen", "", ""}, Outcome::Run, "", false},
         {"the user's wayland", false, "", {"wayland", ":0", "wayland-0"}, Outcome::Run, "", true},
         {"xcb without X", false, "", {"xcb", "", "wayland-0"}, Outcome::NoDisplay, "", false},
@@ -76,4 +76,9 @@ TEST(PlatformChoice, RunsOnXWhereItCanAndRefusesToStartTheTrayWithoutAnyDisplay)
         EXPECT_EQ(choice.platform, QByteArray(c.platform)) << c.name;
         EXPECT_EQ(choice.waylandOnly, c.waylandOnly) << c.name;
     }
+    // X that cannot be reached: Qt falls back to offscreen, which is not what was asked.
+    const PlatformChoice x = PlatformChoice::choose({}, {"", ":0", ""});
+    EXPECT_TRUE(x.reached("xcb"));
+    EXPECT_FALSE(x.reached("offscreen"));
+    EXPECT_TRUE(PlatformChoice::choose({}, {"offscreen", "", ""}).reached("offscreen"));
 }

@@ -4,7 +4,7 @@
 # Checks that the icon appears, that the panel opens at launch at its computed
 # frame, the icon's click rules, Escape, a second start, Quit from the icon's
 # menu, SIGTERM and SIGINT, the autostart entry and the message without a
-# display; saves a screenshot of the tray with the open panel.
+# reachable display; saves a screenshot of the tray with the open panel.
 #
 #   Tests/desktop/run.sh [path/to/brevola-driver]   (else build/Classes/app/brevola-driver)
 #
@@ -227,10 +227,16 @@ for signal in TERM INT; do
   pass "SIG$signal removes the icon and exits 0"
 done
 
-s=0
-env -u DISPLAY -u WAYLAND_DISPLAY "$driver" >"$work/nodisplay.out" 2>"$work/nodisplay.err" || s=$?
-[ "$s" -eq 1 ] && [ "$(wc -l <"$work/nodisplay.err")" -eq 1 ] && grep -q -- '--headless' "$work/nodisplay.err" ||
-  die "without a display: exit $s, stderr: $(cat "$work/nodisplay.err")"
-pass "without a display: exit 1 and one line naming --headless"
+for case in "unset" "unreachable"; do
+  s=0
+  if [ "$case" = unset ]; then
+    env -u DISPLAY -u WAYLAND_DISPLAY "$driver" >"$work/nodisplay.out" 2>"$work/nodisplay.err" || s=$?
+  else
+    env -u WAYLAND_DISPLAY DISPLAY=:9999 "$driver" >"$work/nodisplay.out" 2>"$work/nodisplay.err" || s=$?
+  fi
+  [ "$s" -eq 1 ] && [ "$(wc -l <"$work/nodisplay.err")" -eq 1 ] && grep -q -- '--headless' "$work/nodisplay.err" ||
+    die "display $case: exit $s, stderr: $(cat "$work/nodisplay.err")"
+  pass "display $case: exit 1 and one line naming --headless"
+done
 
 say "$passed passed, 0 failed"
