@@ -4,17 +4,12 @@
 #include "TempDir.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 namespace {
 const char* const kBaseVariable = "BREVOLA_INSTANCE_CHILD_BASE";
@@ -94,21 +89,6 @@ TEST(SingleInstance, TwoStartsAtTheSameInstantLeaveOneRunningThatIsToldOfTheOthe
     }
 }
 
-TEST(SingleInstance, ALaterStartReachesTheRunningOneAndEnds)
-{
-    TempDir dir;
-    SingleInstance running(baseIn(dir));
-    ASSERT_EQ(running.start(), SingleInstance::Role::Primary);
-    QSignalSpy activations(&running, &SingleInstance::activationRequested);
-    auto later = startChild(baseIn(dir), 0);
-    // The child waits for this process's answer: keep the loop turning.
-    QElapsedTimer clock;
-    clock.start();
-    while (later->state() != QProcess::NotRunning && clock.elapsed() < 20000) QTest::qWait(20);
-    EXPECT_EQ(outputOf(*later).trimmed(), "role=Secondary");
-    EXPECT_EQ(activations.count(), 1);
-}
-
 TEST(SingleInstance, ACrashedInstanceDoesNotStopTheNextStart)
 {
     TempDir dir;
@@ -123,25 +103,4 @@ TEST(SingleInstance, ACrashedInstanceDoesNotStopTheNextStart)
 
     SingleInstance next(baseIn(dir));
     EXPECT_EQ(next.start(), SingleInstance::Role::Primary);
-}
-
-TEST(SingleInstance, AStaleSocketFileAloneIsReplaced)
-{
-    TempDir dir;
-    // A socket bound and closed without being removed: nobody listens.
-    const QByteArray path = QFile::encodeName(baseIn(dir) + ".socket");
-    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
-    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    close(fd);
-
-    SingleInstance first(baseIn(dir));
-    EXPECT_EQ(first.start(), SingleInstance::Role::Primary);
-    auto later = startChild(baseIn(dir), 0);
-    QElapsedTimer clock;
-    clock.start();
-    while (later->state() != QProcess::NotRunning && clock.elapsed() < 20000) QTest::qWait(20);
-    EXPECT_EQ(outputOf(*later).trimmed(), "role=Secondary");
 }
