@@ -54,6 +54,8 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 [ -s "$work/display" ] || die "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=:$(cat "$work/display")
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+# A driver built with AddressSanitizer: the D-Bus library's own allocations are not ours.
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$here/lsan.supp}
 # The program's settings, autostart entry and instance lock stay in here.
 export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
 mkdir -p "$XDG_CONFIG_HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
