@@ -9,7 +9,8 @@
 #include "SingleInstance.h"
 #include "SystemLog.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QIcon>
 #include <QMenu>
 #include <QTimer>
 
@@ -73,6 +74,8 @@ bool BTAppDelegate::applicationDidFinishLaunching()
     menu_->addAction(QStringLiteral("Quit"), qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     menubarController_ = std::make_unique<BTMenubarController>(this);
     menubarController_->statusItemView()->setMenu(menu_.get());
+    // The controller has registered the pictures; the panel and dialogs carry this one.
+    QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/app/brevola-driver.png")));
 
     // The desktop gives a window-less application no activation at launch:
     // run it once the loop has started.
