@@ -56,7 +56,7 @@ TEST_F(StatusItemTest, GlobalRectIsTheTrayGeometryInWindowSystemCoordinatesWithA
     EXPECT_EQ(BTStatusItemView::globalRectForGeometry(QRect()), Rect(0, 1058, 24, 22));
     // The offscreen platform has no tray: the fallback.
     BTMenubarController controller;
-    EXPECT_EQ(controller.statusItemView()->globalRect().size, Size(24, 22));
+    EXPECT_EQ(controller.statusItemView()->globalRect().size, (Size{24, 22}));
 }
 
 TEST_F(StatusItemTest, DrawsStatusHighlightedPlainWhileDisconnectedAndStatusOnTheHighlightWhileConnected)
