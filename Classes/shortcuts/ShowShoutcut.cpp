@@ -54,7 +54,8 @@ ShowShoutcut::ShowShoutcut(Configure* store, QWidget* parent)
     for (QWidget* piece : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         if (tagOf(piece) >= 0) piece->hide();
 
-    QTimer::singleShot(kLifetimeMs, this, &QWidget::close);
+    // A coarse timer may fire up to 5 % early; the tip stays its full time.
+    QTimer::singleShot(kLifetimeMs, Qt::PreciseTimer, this, &QWidget::close);
 }
 
 ShowShoutcut::~ShowShoutcut() = default;
