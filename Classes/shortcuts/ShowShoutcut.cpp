@@ -62,6 +62,13 @@ ShowShoutcut::~ShowShoutcut() = default;
 
 QWidget* ShowShoutcut::view() { return this; }
 
+QPixmap ShowShoutcut::keyRowPicture(int keyId)
+{
+    registerPicturesOnce();
+    if (keyId < 0 || keyId > 4) return {};
+    return QPixmap(QStringLiteral(":/keyrow/keyrow-%1.png").arg(keyId));
+}
+
 void ShowShoutcut::setScreenSize(const Rect& frame) { screenSize_ = frame; }
 
 Rect ShowShoutcut::screenSize() const { return screenSize_; }

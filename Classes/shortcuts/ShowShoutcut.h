@@ -4,6 +4,7 @@
 // a new window, destroyed when it closes; the opener keeps no reference.
 #include "Geometry.h"
 
+#include <QPixmap>
 #include <QPoint>
 #include <QWidget>
 #include <cstdint>
@@ -32,6 +33,10 @@ public:
     Rect screenSize() const;
     // Places the window and shows the pieces of that key.
     void setId(int32_t keyId);
+
+    // The tablet's key row with key keyId (0 to 4) lit, ":/keyrow/keyrow-<id>.png";
+    // a null picture for another id. Registers the pictures on first use.
+    static QPixmap keyRowPicture(int keyId);
 
     // The content: its direct children tagged with a key id are that key's pieces.
     QWidget* view();

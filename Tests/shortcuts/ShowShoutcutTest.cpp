@@ -105,6 +105,9 @@ TEST_F(ShowShoutcutTest, ShowsThePiecesOfTheKey)
         }
         EXPECT_EQ(shown, 2) << "the key row and the label of key " << row.kid;
     }
+    // The pictures are there for the panel too, one per key shown.
+    for (int kid = 0; kid <= 4; ++kid) EXPECT_EQ(ShowShoutcut::keyRowPicture(kid).size(), QSize(236, 60)) << kid;
+    EXPECT_TRUE(ShowShoutcut::keyRowPicture(5).isNull());
     // A key without pieces shows nothing.
     const auto none = show(7);
     for (QWidget* piece : none->view()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
