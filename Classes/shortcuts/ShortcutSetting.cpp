@@ -91,8 +91,10 @@ void ShortcutSetting::connectControls()
         {ui_->enableFuncEvent, &ShortcutSetting::enableFuncAction},
         {ui_->enableRunEvent, &ShortcutSetting::enableRunAction},
     };
-    for (const auto& [checkbox, action] : enables)
-        connect(checkbox, &QAbstractButton::clicked, this, [this, checkbox, action] { (this->*action)(checkbox); });
+    for (const auto& enable : enables) {
+        connect(enable.first, &QAbstractButton::clicked, this,
+                [this, checkbox = enable.first, action = enable.second] { (this->*action)(checkbox); });
+    }
 
     connect(ui_->applyButton, &QAbstractButton::clicked, this, &ShortcutSetting::applyButton);
     connect(ui_->cancelButton, &QAbstractButton::clicked, this, &ShortcutSetting::cancelButton);
