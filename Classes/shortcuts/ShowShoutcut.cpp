@@ -2,13 +2,11 @@
 
 #include "Configure.h"
 #include "KeyMapInfo.h"
-#include "ScreenAdditions.h"
+#include "WindowFrame.h"
 #include "ui_ShowShoutcut.h"
 
 #include <QLabel>
 #include <QTimer>
-
-#include <cmath>
 
 // The key row pictures live in the interface library; registering them keeps
 // the linker from dropping them.
@@ -80,16 +78,10 @@ Point ShowShoutcut::windowOrigin(const Rect& screen, const Size& window)
     return Point{static_cast<float>(x), static_cast<float>(y)};
 }
 
-QPoint ShowShoutcut::topLeftInQt(const Point& origin, const Size& window, double mainDisplayHeight)
-{
-    return QPoint(static_cast<int>(std::lround(origin.x)),
-                  static_cast<int>(std::lround(mainDisplayHeight - (origin.y + window.height))));
-}
-
 void ShowShoutcut::setId(int32_t keyId)
 {
-    const Size window{static_cast<double>(width()), static_cast<double>(height())};
-    move(topLeftInQt(windowOrigin(screenSize_, window), window, mainScreenSize().height()));
+    const Rect frame = WindowFrame::frame(this);
+    WindowFrame::setFrameOrigin(this, windowOrigin(screenSize_, frame.size));
 
     for (QWidget* piece : view()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (tagOf(piece) != keyId) continue;

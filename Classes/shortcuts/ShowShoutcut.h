@@ -5,7 +5,6 @@
 #include "Geometry.h"
 
 #include <QPixmap>
-#include <QPoint>
 #include <QWidget>
 #include <cstdint>
 #include <memory>
@@ -45,9 +44,6 @@ public:
     // centred on the display, its top edge kTopMargin below the display's,
     // each coordinate rounded to single precision.
     static Point windowOrigin(const Rect& screen, const Size& window);
-    // Where a window whose lower-left corner is at origin sits in Qt's global
-    // coordinates (top-left corner, y down from the main display's top).
-    static QPoint topLeftInQt(const Point& origin, const Size& window, double mainDisplayHeight);
 
 private:
     std::unique_ptr<Ui::ShowShoutcut> ui_;

@@ -53,35 +53,31 @@ protected:
 };
 
 // Window-system coordinates (y up from the main display's bottom) and where
-// Qt puts the window's top-left corner.
+// the 300 x 100 window's top-left corner lands in Qt's.
 TEST_F(ShowShoutcutTest, PlacedAtTheTopCentreOfTheDisplay)
 {
     const struct {
         Rect display;
-        Size window;
         Point origin;
         QPoint qt;
     } rows[] = {
-        {Rect(1440, 0, 1920, 1080), {300, 100}, {2250, 970}, {2250, 10}},
-        {Rect(0, 0, 1920, 1080), {300, 100}, {810, 970}, {810, 10}},
-        {Rect(1920, 280, 1280, 800), {300, 100}, {2410, 970}, {2410, 10}}, // top-aligned, shorter display
-        {Rect(0, -800, 1280, 800), {300, 100}, {490, -110}, {490, 1090}},  // below the main display
+        {Rect(1440, 0, 1920, 1080), {2250, 970}, {2250, 10}},
+        {Rect(0, 0, 1920, 1080), {810, 970}, {810, 10}},
+        {Rect(1920, 280, 1280, 800), {2410, 970}, {2410, 10}}, // top-aligned, shorter display
+        {Rect(0, -800, 1280, 800), {490, -110}, {490, 1090}},  // below the main display
     };
     for (const auto& row : rows) {
-        const Point origin = ShowShoutcut::windowOrigin(row.display, row.window);
-        EXPECT_EQ(origin, row.origin) << NSStringFromRect(row.display);
-        EXPECT_EQ(ShowShoutcut::topLeftInQt(origin, row.window, 1080), row.qt) << NSStringFromRect(row.display);
+        EXPECT_EQ(ShowShoutcut::windowOrigin(row.display, {300, 100}), row.origin) << NSStringFromRect(row.display);
+        const auto tips = show(1, row.display);
+        EXPECT_EQ(tips->size(), QSize(300, 100));
+        EXPECT_EQ(tips->pos(), row.qt) << NSStringFromRect(row.display);
+        EXPECT_EQ(tips->screenSize(), row.display);
     }
     // Each coordinate goes through single precision.
     const Point third = ShowShoutcut::windowOrigin(Rect(1.0 / 3, 1.0 / 3, 0, 10), {0, 0});
     EXPECT_EQ(third.x, static_cast<double>(static_cast<float>(1.0 / 3)));
     EXPECT_EQ(third.y, static_cast<double>(static_cast<float>(1.0 / 3)));
     EXPECT_NE(third.x, 1.0 / 3);
-
-    const auto tips = show(1, Rect(1440, 0, 1920, 1080));
-    EXPECT_EQ(tips->size(), QSize(300, 100));
-    EXPECT_EQ(tips->pos(), QPoint(2250, 10));
-    EXPECT_EQ(tips->screenSize(), Rect(1440, 0, 1920, 1080));
 }
 
 // Only the pieces tagged with the key appear; its label tells the shortcut.
