@@ -265,12 +265,9 @@ void BTMonitorView::mouseDown(const BTMouseEvent& event)
         const Rect& a = info->_monitorDropArea;
         const Rect grip(a.x() + BTDropBoundleArea::kStrip, a.y() + BTDropBoundleArea::kStrip,
                         a.width() - BTDropBoundleArea::kStrip, a.height() - BTDropBoundleArea::kStrip);
-        if (info->_dropBoundleArea && grip.contains(p)) {
-            info->_monitorDrop = BTViewInfo::kMoving;
-            info->_monitorPoint = p;
-        } else {
-            info->_monitorDrop = BTViewInfo::kIdle;
-        }
+        info->_pressedInside = info->_dropBoundleArea && grip.contains(p);
+        info->_monitorDrop = info->_pressedInside ? BTViewInfo::kMoving : BTViewInfo::kIdle;
+        if (info->_pressedInside) info->_monitorPoint = p;
     }
     logEvent(event, "DOWN");
 }
@@ -299,7 +296,8 @@ void BTMonitorView::drawLineWithEvent(const BTMouseEvent& event)
     if (event.type != BTMouseEvent::LeftMouseDragged) return;
     const Point p = event.locationInView;
     for (BTViewInfo* info : {&_monitorViewInfo, &_tabletViewInfo}) {
-        if (info->_monitorDrop != BTViewInfo::kMoving) continue;
+        // A drag that began elsewhere and crosses the area leaves it where it is.
+        if (info->_monitorDrop != BTViewInfo::kMoving || !info->_pressedInside) continue;
         Rect moved = info->_monitorDropArea;
         moved.origin.x += p.x - info->_monitorPoint.x;
         moved.origin.y += p.y - info->_monitorPoint.y;
