@@ -84,7 +84,6 @@ BTMonitorView::BTMonitorView(QWidget* parent) : QWidget(parent)
     screenTimer_ = new QTimer(this);
     screenTimer_->setInterval(kScreenRefreshMs);
     connect(screenTimer_, &QTimer::timeout, this, [this] {
-        if (!showScreen_) return;
         refreshScreenImage();
         update();
     });
@@ -113,7 +112,13 @@ Rect BTMonitorView::tabletRect(int32_t rotationIndex)
 }
 
 bool BTMonitorView::showScreen() const { return showScreen_; }
-void BTMonitorView::setShowScreen(bool on) { showScreen_ = on; }
+void BTMonitorView::setShowScreen(bool on)
+{
+    showScreen_ = on;
+    // No wake-ups while the panel is closed.
+    if (on && !screenTimer_->isActive()) screenTimer_->start();
+    else if (!on) screenTimer_->stop();
+}
 bool BTMonitorView::isActive() const { return isActive_; }
 void BTMonitorView::setIsActive(bool on) { isActive_ = on; }
 

@@ -27,26 +27,19 @@ TEST(DropBoundleArea, HitsAreHalfOpenAndCornersBelongToTheSides)
     }
 }
 
-TEST(DropBoundleArea, ADragThatDidNotStartOnAnEdgeResizesNothing)
-{
-    // A move of the area stopped at the limit lets the pointer reach a strip;
-    // no resize may start there (its step would be from a stale point).
-    Rect area(10, 10, 100, 50);
-    const Rect limit(0, 0, 200, 100);
-    BTDropBoundleArea edges(&area, &limit);
-    BTMouseEvent drag;
-    drag.type = BTMouseEvent::LeftMouseDragged;
-    EXPECT_EQ(edges.update(drag, {12, 30}), BTDropBoundleArea::kLeft);
-    EXPECT_EQ(edges.update(drag, {14, 30}), BTDropBoundleArea::kLeft);
-    EXPECT_EQ(area, Rect(10, 10, 100, 50));
-}
-
-TEST(DropBoundleArea, TheDraggedEdgeStaysTheDraggedEdgeOverAnotherStrip)
+TEST(DropBoundleArea, OnlyAPressOnAnEdgeResizesAndItKeepsThatEdge)
 {
     Rect area(10, 10, 100, 50);
     const Rect limit(0, 0, 200, 100);
     BTDropBoundleArea edges(&area, &limit);
     BTMouseEvent event;
+    event.type = BTMouseEvent::LeftMouseDragged;
+    // A move of the area stopped at its limit lets the pointer reach a strip:
+    // no resize starts there (its step would be from a stale point).
+    EXPECT_EQ(edges.update(event, {12, 30}), BTDropBoundleArea::kLeft);
+    EXPECT_EQ(edges.update(event, {14, 30}), BTDropBoundleArea::kLeft);
+    EXPECT_EQ(area, Rect(10, 10, 100, 50));
+
     event.type = BTMouseEvent::LeftMouseDown;
     ASSERT_EQ(edges.update(event, {50, 58}), BTDropBoundleArea::kTop);
     event.type = BTMouseEvent::LeftMouseDragged;

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <regex>
+#include <tuple>
 
 namespace {
 
@@ -17,15 +18,14 @@ protected:
     // Handlers driven directly, at view points (y up).
     void stroke(Point from, Point to, float pressure)
     {
-        BTMouseEvent down;
-        down.type = BTMouseEvent::LeftMouseDown;
-        down.locationInView = from;
-        pad.mouseDown(down);
-        BTMouseEvent drag;
-        drag.type = BTMouseEvent::LeftMouseDragged;
-        drag.locationInView = to;
-        drag.pressure = pressure;
-        pad.drawLineWithEvent(drag);
+        BTMouseEvent event;
+        event.type = BTMouseEvent::LeftMouseDown;
+        event.locationInView = from;
+        pad.mouseDown(event);
+        event.type = BTMouseEvent::LeftMouseDragged;
+        event.locationInView = to;
+        event.pressure = pressure;
+        pad.drawLineWithEvent(event);
     }
     // A pixel of the pad's image, Qt's rows (y down).
     QColor pixel(int x, int y) const { return pad.image().pixelColor(x, y); }
@@ -67,12 +67,9 @@ TEST_F(TestPadTest, StrokeWidthAndOpacityFollowThePressure)
     // Full pressure: 30 points wide, blue at alpha 0.5 over white, round ends.
     stroke({20, 50}, {120, 50}, 1.0f);
     expectColourNear(pixel(70, 50), 128, 189, 255);
-    EXPECT_FALSE(isWhite(70, 36));
-    EXPECT_FALSE(isWhite(70, 63));
-    EXPECT_TRUE(isWhite(70, 33));
-    EXPECT_TRUE(isWhite(70, 66));
-    EXPECT_FALSE(isWhite(8, 50)); // the cap reaches 15 points past the end
-    EXPECT_TRUE(isWhite(3, 50));
+    for (const auto& [x, y, white] : {std::tuple{70, 36, false}, {70, 63, false}, {70, 33, true}, {70, 66, true},
+                                      {8, 50, false}, {3, 50, true}}) // the cap reaches 15 points past the end
+        EXPECT_EQ(isWhite(x, y), white) << x << ", " << y;
 
     // No pressure: nothing shows, the stroke still moves on.
     stroke({20, 85}, {120, 85}, 0.0f);
