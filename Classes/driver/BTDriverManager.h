@@ -119,6 +119,7 @@ public:
     BTScreenManager* screenManager() const { return screenManager_.load(std::memory_order_acquire); }
     // The screen manager initializeScreenSettings takes; null: the shared one.
     void setScreenManagerSource(BTScreenManager* source) { screenManagerSource_ = source; }
+    BTScreenManager* screenManagerSource() const { return screenManagerSource_; }
 
     // --- Report decoding (decoding thread) ---------------------------------
     static constexpr size_t kReportLength = 32;

@@ -3,6 +3,7 @@
 #include "NotificationCenter.h"
 
 #include <QGuiApplication>
+#include <QPixmap>
 #include <QScreen>
 
 // A display id is the screen's position in Qt's list plus one, primary first;
@@ -83,4 +84,16 @@ std::string QtDisplayService::productName(DisplayID display) const
     QString model = s->model().isEmpty() ? s->name() : s->model();
     if (model.isEmpty()) model = QStringLiteral("Display %1").arg(display); // some platforms name nothing
     return model.toStdString();
+}
+
+std::string QtDisplayService::modelName(DisplayID display) const
+{
+    QScreen* s = screen(display);
+    return s ? s->model().toStdString() : std::string();
+}
+
+QImage QtDisplayService::picture(DisplayID display) const
+{
+    QScreen* s = screen(display);
+    return s ? s->grabWindow(0).toImage() : QImage();
 }

@@ -16,6 +16,9 @@ public:
     Rect bounds(DisplayID display) const override;
     DisplayID mirrorOf(DisplayID display) const override;
     std::string productName(DisplayID display) const override;
+    std::string modelName(DisplayID display) const override;
+    // Grabs the whole screen (window 0) on the calling thread, the main one.
+    QImage picture(DisplayID display) const override;
 
 private:
     QScreen* screen(DisplayID display) const;
