@@ -37,13 +37,17 @@ char* putDecimal(char* p, uint64_t value, int minDigits)
     return p;
 }
 
+// " xx" for every byte value, padded to four characters so that each is one store.
+constexpr std::array<std::array<char, 4>, 256> kHexBytes = [] {
+    std::array<std::array<char, 4>, 256> table{};
+    for (size_t b = 0; b < 256; ++b) table[b] = {' ', kHexDigits[b >> 4], kHexDigits[b & 0x0F], '\0'};
+    return table;
+}();
+
+// Writes one character past the end (the line's end goes there).
 char* putHexBytes(char* p, const uint8_t* bytes, size_t count)
 {
-    for (size_t i = 0; i < count; ++i) {
-        *p++ = ' ';
-        *p++ = kHexDigits[bytes[i] >> 4];
-        *p++ = kHexDigits[bytes[i] & 0x0F];
-    }
+    for (size_t i = 0; i < count; ++i, p += 3) std::memcpy(p, kHexBytes[bytes[i]].data(), 4);
     return p;
 }
 
@@ -58,8 +62,9 @@ std::string headerOf(const HIDDeviceInfo& info)
 {
     const size_t size = std::min(info.reportDescriptor.size(), ReportRecorder::kMaxReport);
     std::string block = "R: " + std::to_string(size);
-    std::string bytes(size * 3, ' ');
+    std::string bytes(size * 3 + 1, ' ');
     putHexBytes(bytes.data(), info.reportDescriptor.data(), size);
+    bytes.pop_back();
     block += bytes;
     block += "\nN: " + oneLine(info.name) + '\n';
     if (!info.physicalPath.empty()) block += "P: " + oneLine(info.physicalPath) + '\n';
