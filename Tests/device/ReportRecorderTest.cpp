@@ -1,5 +1,6 @@
 // The recorder's file: its lines, when they reach the disk, several devices,
-// failed writes, the command-line option, and closing from another thread.
+// a write cut short, the command-line option, and closing from another thread.
+// (A full disk with a running driver: RecordingScenarioTest.)
 #include "LogCapture.h"
 #include "ReportRecorder.h"
 #include "TempDir.h"
@@ -142,20 +143,6 @@ TEST_F(ReportRecorderFile, DeviceLinesTellInterfacesApartAndAReplugStartsABlock)
         "D: 0", "R: 5 06 00 ff 09 01", "N: Pen again", "P: usb-1/input0", "I: 3 3f1d 0a31",
         "E: 000000.000000 4 02 c1 34 12"};
     EXPECT_EQ(linesOf(path), want);
-}
-
-TEST_F(ReportRecorderFile, AFullDiskStopsTheRecordingWithAWarning)
-{
-    LogCapture log;
-    std::string error;
-    auto recorder = ReportRecorder::create("/dev/full", error);
-    ASSERT_TRUE(recorder) << error;
-    recorder->deviceConnected(deviceRef(0), tabletInfo());
-    EXPECT_FALSE(recorder->isRecording());
-    EXPECT_TRUE(log.contains("] [-warn-] cannot write /dev/full (No space left on device); recording stopped"));
-    recorder->record(deviceRef(0), kReport, 8); // ignored, and no second warning
-    recorder->close();
-    EXPECT_EQ(log.lines().size(), 1u);
 }
 
 TEST_F(ReportRecorderFile, AWriteCutShortLeavesOnlyWholeLines)
