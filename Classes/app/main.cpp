@@ -2,12 +2,13 @@
 // driver headless: it fills the platform services with the Linux backends,
 // creates the driver (which loads the settings and starts its thread 0.1 s
 // later), logs to the terminal as well as to the system log, and runs until
-// interrupted.
+// interrupted. "--record FILE" also writes the tablet's reports to FILE.
 #include "BTDriverManager.h"
 #include "LinuxWorkspace.h"
 #include "PkexecAuthorization.h"
 #include "PlatformServices.h"
 #include "QtDisplayService.h"
+#include "ReportRecorder.h"
 #include "SystemLog.h"
 #include "UdevHIDManager.h"
 #include "UinputEventPosting.h"
@@ -18,10 +19,19 @@
 #include <QSocketNotifier>
 #include <csignal>
 #include <sys/signalfd.h>
+#include <cstdio>
 #include <cstring>
 
 int main(int argc, char** argv)
 {
+    // A recording that cannot be written stops the program before anything starts.
+    std::string recordError;
+    static std::unique_ptr<ReportRecorder> recorder = ReportRecorder::fromArguments(argc, argv, recordError);
+    if (!recordError.empty()) {
+        std::fprintf(stderr, "brevola-driver: %s\n", recordError.c_str());
+        return 1;
+    }
+
     QGuiApplication app(argc, argv);
     SystemLog::setEchoToStderr(true);
 
@@ -44,6 +54,8 @@ int main(int argc, char** argv)
 
     SystemLog::logPlain("brevola-driver: settings in %s", UserDefaults::defaultPath().c_str());
     BTDriverManager& driver = BTDriverManager::shared();
+    driver.setReportRecorder(recorder.get());
+    if (recorder) SystemLog::logPlain("brevola-driver: recording the tablet's reports to %s", recorder->path().c_str());
     SystemLog::logPlain("brevola-driver: running headless; Ctrl+C stops it");
 
     // Ctrl+C and SIGTERM end the event loop through a descriptor, not inside a handler.
@@ -56,5 +68,6 @@ int main(int argc, char** argv)
     QObject::connect(&stopRequests, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
     const int status = app.exec();
     driver.stopDriverThread();
+    if (recorder) recorder->close();
     return status;
 }
