@@ -3,9 +3,12 @@
 // the seize option: for exclusive use), and calls back on the event loop of
 // the thread it is scheduled on: matching, removal and input reports. Feature
 // reports go out through it. Callbacks are plain C functions with a context,
-// as the driver registers them.
+// as the driver registers them; an input report's sender is its device.
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 struct HIDDevice;                 // one matched device, owned by its manager
 using HIDDeviceRef = HIDDevice*;
@@ -14,6 +17,17 @@ inline constexpr uint32_t kIOHIDOptionsTypeNone = 0;
 inline constexpr uint32_t kIOHIDOptionsTypeSeizeDevice = 1;
 
 enum HIDReportType : int32_t { kIOHIDReportTypeInput = 0, kIOHIDReportTypeOutput = 1, kIOHIDReportTypeFeature = 2 };
+
+// What a device says about itself: enough to describe it again elsewhere
+// (a recording's header, a virtual copy of the device).
+struct HIDDeviceInfo {
+    std::string name;
+    std::string physicalPath; // empty where unknown
+    uint32_t bus = 0;         // 3: USB
+    uint16_t vendorID = 0;
+    uint16_t productID = 0;
+    std::vector<uint8_t> reportDescriptor;
+};
 
 class HIDManager {
 public:
@@ -42,4 +56,6 @@ public:
     // Each input report is copied into buffer (at most length bytes, the rest zeroed).
     virtual void registerInputReportCallback(HIDDeviceRef device, uint8_t* buffer, size_t length,
                                              ReportCallback callback, void* context) = 0;
+    // The device's name, ids, physical path and report descriptor; 0 or an errno-style code.
+    virtual int32_t deviceInfo(HIDDeviceRef, HIDDeviceInfo&) { return ENOSYS; }
 };

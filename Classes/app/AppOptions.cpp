@@ -7,6 +7,10 @@ struct Parser {
     QCommandLineParser parser;
     QCommandLineOption headless{QStringLiteral("headless"),
                                 QStringLiteral("Run the driver without the tray icon and panel (no display needed).")};
+    QCommandLineOption record{QStringLiteral("record"),
+                              QStringLiteral("Also write the tablet's reports to <file>, in the hid-tools recorder's "
+                                             "text format (brevola-replay reads it)."),
+                              QStringLiteral("file")};
     QCommandLineOption platform{QStringLiteral("platform"), QStringLiteral("Qt platform plugin."),
                                 QStringLiteral("name")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")};
@@ -21,6 +25,7 @@ struct Parser {
         platform.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         parser.addOption(headless);
+        parser.addOption(record);
         parser.addOption(platform);
         parser.addOption(help);
         parser.addOption(version);
@@ -47,6 +52,11 @@ bool AppOptions::parse(const QStringList& arguments, AppOptions& options, QStrin
         return false;
     }
     options.headless = p.parser.isSet(p.headless);
+    options.record = p.parser.value(p.record);
+    if (p.parser.isSet(p.record) && options.record.isEmpty()) {
+        error = QStringLiteral("--record needs a file name.");
+        return false;
+    }
     options.platform = p.parser.value(p.platform);
     options.help = p.parser.isSet(p.help);
     options.version = p.parser.isSet(p.version);

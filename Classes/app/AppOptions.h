@@ -8,6 +8,8 @@ struct AppOptions {
     bool headless = false;
     bool help = false;
     bool version = false;
+    // --record FILE: also write the tablet's reports to FILE.
+    QString record;
     // Qt's own -platform NAME, passed on to Qt.
     QString platform;
 

@@ -6,6 +6,7 @@
 #include "BTStatusItemView.h"
 #include "LoginItem.h"
 #include "ProcessServices.h"
+#include "ReportRecorder.h"
 #include "SingleInstance.h"
 #include "SystemLog.h"
 
@@ -54,6 +55,17 @@ bool BTAppDelegate::applicationDidFinishLaunching()
     }
     connect(instance_.get(), &SingleInstance::activationRequested, this, &BTAppDelegate::applicationDidBecomeActive);
 
+    // Only now, so that a second start never empties the first one's recording.
+    if (!options_.recordPath.isEmpty()) {
+        std::string recordError;
+        recorder_ = ReportRecorder::create(options_.recordPath.toStdString(), recordError);
+        if (!recorder_) {
+            SystemLog::logPlain("brevola-driver: %s", recordError.c_str());
+            exitCode_ = 1;
+            return false;
+        }
+    }
+
     // 3. The driver: settings now, its thread 0.1 s after the loop starts.
     BTDriverManager& driver = options_.driver ? options_.driver() : [&]() -> BTDriverManager& {
         ProcessServices::install();
@@ -61,6 +73,10 @@ bool BTAppDelegate::applicationDidFinishLaunching()
     }();
     driver_ = &driver;
     SystemLog::logPlain("created driver manager <BTDriverManager: %p>", static_cast<void*>(driver_));
+    if (recorder_) {
+        driver.setReportRecorder(recorder_.get());
+        SystemLog::logPlain("brevola-driver: recording the tablet's reports to %s", recorder_->path().c_str());
+    }
     // Connection changes arrive on the thread of the HID callbacks; the icon
     // stores the flag there and redraws on the main queue.
     driver.setConnectionObserver([this](bool connected) {
@@ -143,8 +159,10 @@ void BTAppDelegate::applicationShouldTerminate()
     if (driver_) {
         driver_->stopDriverThread();
         driver_->setConnectionObserver({});
+        driver_->setReportRecorder(nullptr);
         driver_ = nullptr;
     }
+    if (recorder_) recorder_->close();
     menubarController_.reset();
     instance_.reset();
 }

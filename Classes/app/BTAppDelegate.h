@@ -16,6 +16,7 @@ class BTDriverManager;
 class BTMenubarController;
 class BTStatusItemView;
 class QMenu;
+class ReportRecorder;
 class SingleInstance;
 
 class BTAppDelegate : public QObject, public PanelControllerDelegate {
@@ -32,6 +33,8 @@ public:
         std::function<BTDriverManager&()> driver;
         // What the panel works on besides that driver; null members: the process's.
         BTPanelViewController::Services panel;
+        // Where the tablet's reports are recorded; empty: nowhere.
+        QString recordPath;
     };
 
     explicit BTAppDelegate(Options options = {});
@@ -43,7 +46,8 @@ public:
     // Launch: login item, single instance, driver, tray icon; then, once the
     // event loop runs, applicationDidBecomeActive. False when this process is
     // to end at once with exitCode(): another instance runs (0, after telling
-    // it to open its panel) or the instance check failed (1).
+    // it to open its panel), or the instance check failed or the recording
+    // cannot be written (1).
     bool applicationDidFinishLaunching();
     int exitCode() const { return exitCode_; }
 
@@ -62,7 +66,7 @@ public:
     Q_INVOKABLE void togglePanel(QObject* sender);
     BTStatusItemView* statusItemViewForPanelController(BTPanelViewController* controller) override;
 
-    // At quit: stops the driver's thread and removes the tray icon.
+    // At quit: stops the driver's thread, closes the recording and removes the tray icon.
     void applicationShouldTerminate();
 
 private:
@@ -74,6 +78,7 @@ private:
     int exitCode_ = 0;
     BTDriverManager* driver_ = nullptr;
     std::unique_ptr<SingleInstance> instance_;
+    std::unique_ptr<ReportRecorder> recorder_;
     std::unique_ptr<QMenu> menu_;
     std::unique_ptr<BTMenubarController> menubarController_;
     std::unique_ptr<BTPanelViewController> panelController_;

@@ -1,10 +1,12 @@
 // The driver's main program: the tray application, or with --headless the
-// driver alone. Both log to the terminal as well as to the system log and end
-// cleanly (exit 0) on Quit, Ctrl+C or SIGTERM.
+// driver alone. Both log to the terminal as well as to the system log, record
+// the tablet's reports with --record FILE, and end cleanly (exit 0) on Quit,
+// Ctrl+C or SIGTERM.
 #include "AppOptions.h"
 #include "BTAppDelegate.h"
 #include "BTDriverManager.h"
 #include "ProcessServices.h"
+#include "ReportRecorder.h"
 #include "StopSignals.h"
 #include "SystemLog.h"
 #include "UserDefaults.h"
@@ -31,7 +33,7 @@ void cannotReachX()
                  qgetenv("DISPLAY").constData());
 }
 
-int runHeadless(int& argc, char** argv, const PlatformChoice& platform)
+int runHeadless(int& argc, char** argv, const PlatformChoice& platform, ReportRecorder* recorder)
 {
     quietPlatformStart(true);
     QGuiApplication app(argc, argv);
@@ -43,15 +45,19 @@ int runHeadless(int& argc, char** argv, const PlatformChoice& platform)
     ProcessServices::install();
     SystemLog::logPlain("brevola-driver: settings in %s", UserDefaults::defaultPath().c_str());
     BTDriverManager& driver = ProcessServices::driver();
+    driver.setReportRecorder(recorder);
+    if (recorder) SystemLog::logPlain("brevola-driver: recording the tablet's reports to %s", recorder->path().c_str());
     SystemLog::logPlain("brevola-driver: running headless; Ctrl+C stops it");
     StopSignals stops;
     QObject::connect(&stops, &StopSignals::received, &app, &QCoreApplication::quit);
     const int status = app.exec();
     driver.stopDriverThread();
+    driver.setReportRecorder(nullptr);
+    if (recorder) recorder->close();
     return status;
 }
 
-int runTray(int& argc, char** argv, const PlatformChoice& platform)
+int runTray(int& argc, char** argv, const PlatformChoice& platform, const QString& recordPath)
 {
     quietPlatformStart(true);
     QApplication app(argc, argv);
@@ -67,7 +73,9 @@ int runTray(int& argc, char** argv, const PlatformChoice& platform)
         SystemLog::logPlain("brevola-driver: -warn- running on Wayland without XWayland: the compositor places the "
                             "panel and its windows, and the map shows no screen pictures");
 
-    BTAppDelegate delegate;
+    BTAppDelegate::Options options;
+    options.recordPath = recordPath;
+    BTAppDelegate delegate(std::move(options));
     if (!delegate.applicationDidFinishLaunching()) return delegate.exitCode();
     SystemLog::logPlain("brevola-driver: settings in %s", UserDefaults::defaultPath().c_str());
     StopSignals stops;
@@ -110,6 +118,17 @@ int main(int argc, char** argv)
                    stderr);
         return 1;
     }
+    // The headless driver's recording is opened before anything starts; the
+    // tray application's once it knows it is the only instance.
+    std::unique_ptr<ReportRecorder> recorder;
+    if (options.headless && !options.record.isEmpty()) {
+        std::string recordError;
+        recorder = ReportRecorder::create(options.record.toStdString(), recordError);
+        if (!recorder) {
+            std::fprintf(stderr, "brevola-driver: %s\n", recordError.c_str());
+            return 1;
+        }
+    }
     // The chosen platform goes to Qt as its own option, not through the
     // environment that programs started by shortcuts inherit.
     std::vector<char*> qtArguments(argv, argv + argc);
@@ -120,6 +139,6 @@ int main(int argc, char** argv)
     }
     int qtArgc = static_cast<int>(qtArguments.size());
     qtArguments.push_back(nullptr);
-    return options.headless ? runHeadless(qtArgc, qtArguments.data(), platform)
-                            : runTray(qtArgc, qtArguments.data(), platform);
+    return options.headless ? runHeadless(qtArgc, qtArguments.data(), platform, recorder.get())
+                            : runTray(qtArgc, qtArguments.data(), platform, options.record);
 }

@@ -5,6 +5,7 @@
 #include "HIDManager.h"
 #include "MainQueue.h"
 #include "PlatformServices.h"
+#include "ReportRecorder.h"
 #include "SystemLog.h"
 
 #include <QEventLoop>
@@ -12,11 +13,28 @@
 #include <QThreadPool>
 #include <mutex>
 #include <QTimer>
+#include <cstring>
 
 namespace {
 // The tablet mode command: feature report 2.
 const uint8_t kTabletModeCommand[3] = {0x02, 0x10, 0x01};
 constexpr int kLoopSliceMilliseconds = 300 * 1000;
+
+// What a recording's header says about a device.
+HIDDeviceInfo describe(HIDManager& manager, HIDDeviceRef device, int32_t vendorID, int32_t productID)
+{
+    HIDDeviceInfo info;
+    if (const int32_t error = manager.deviceInfo(device, info); error != 0) {
+        // It matched on these ids; a recording without the descriptor still replays through the driver.
+        BTLogWarn("-[BTDriverManager didConnectDevice:withContext:result:sender:]",
+                  "cannot read the tablet's report descriptor (%s); the recording has none", std::strerror(error));
+        info = HIDDeviceInfo{};
+        info.bus = 3;
+        info.vendorID = static_cast<uint16_t>(vendorID);
+        info.productID = static_cast<uint16_t>(productID);
+    }
+    return info;
+}
 
 BTDriverManager& driverFor(void* context)
 {
@@ -34,10 +52,14 @@ void deviceRemovalCallback(void* context, int32_t result, void* sender, HIDDevic
     driverFor(context).didRemoveDevice(device, context, result, sender);
 }
 
-void inputReportCallback(void* context, int32_t, void*, HIDReportType, uint32_t reportID, uint8_t* report, long)
+void inputReportCallback(void* context, int32_t, void* sender, HIDReportType, uint32_t reportID, uint8_t* report,
+                         long length)
 {
-    // The registration's own context is the driver (see didConnectDevice).
-    driverFor(context).didReceiveReport(report, static_cast<int32_t>(reportID));
+    // The registration's own context is the driver (see didConnectDevice); the sender is the device.
+    BTDriverManager& driver = driverFor(context);
+    if (ReportRecorder* recorder = driver.reportRecorder())
+        recorder->record(static_cast<HIDDeviceRef>(sender), report, length > 0 ? static_cast<size_t>(length) : 0);
+    driver.didReceiveReport(report, static_cast<int32_t>(reportID));
 }
 
 void BTDriverManager::startDriverThread()
@@ -134,6 +156,9 @@ void BTDriverManager::didConnectDevice(HIDDeviceRef device, void*, int32_t, void
         manager->scheduleDevice(device);
         // The context is this driver, so that several drivers (tests, tools) can coexist.
         manager->registerInputReportCallback(device, reportBuffer, sizeof reportBuffer, inputReportCallback, this);
+        if (ReportRecorder* recorder = reportRecorder())
+            recorder->deviceConnected(device, describe(*manager, device, _vexloSettings.vendorID.load(),
+                                                       _vexloSettings.productID.load()));
     }
     setIsConnected(1);
     postUpdateNotification();
@@ -142,6 +167,7 @@ void BTDriverManager::didConnectDevice(HIDDeviceRef device, void*, int32_t, void
 void BTDriverManager::didRemoveDevice(HIDDeviceRef device, void*, int32_t, void*)
 {
     if (HIDManager* manager = hidManager()) manager->unscheduleDevice(device);
+    if (ReportRecorder* recorder = reportRecorder()) recorder->deviceRemoved(device);
     _currentDeviceRef.store(nullptr);
     BTLogInfo("-[BTDriverManager didRemoveDevice:withContext:result:sender:]", "tablet removed - cleaned up references");
     setIsConnected(0);

@@ -23,6 +23,7 @@ class BTScreenManager;
 class QObject;
 class QThread;
 class QThreadPool;
+class ReportRecorder;
 class ShortcutDocumentStore;
 class UserDefaults;
 
@@ -201,6 +202,11 @@ public:
         connectionObserver_ = std::move(observer);
     }
 
+    // Where the tablet's devices and reports are also written; none: not
+    // recorded. Set before the driver thread starts; it outlives the thread.
+    void setReportRecorder(ReportRecorder* recorder) { reportRecorder_.store(recorder); }
+    ReportRecorder* reportRecorder() const { return reportRecorder_.load(); }
+
     HIDManager* hidManager() const { return _hidManager.load(); }
     HIDDeviceRef currentDeviceRef() const { return _currentDeviceRef.load(); }
     void setCurrentDeviceRef(HIDDeviceRef device) { _currentDeviceRef.store(device); }
@@ -264,6 +270,7 @@ private:
     std::atomic<void*> _transactionRef{nullptr};
     std::atomic<QThread*> _mainRunLoop{nullptr};
     std::atomic<QThread*> _backgroundRunLoop{nullptr};
+    std::atomic<ReportRecorder*> reportRecorder_{nullptr};
     std::unique_ptr<HIDManager> hidManagerOwner_;
     std::function<void(bool)> connectionObserver_;
     std::thread driverThread_;

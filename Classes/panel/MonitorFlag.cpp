@@ -13,7 +13,7 @@ MonitorFlag::MonitorFlag(QWidget* parent) : QWidget(parent), ui_(std::make_uniqu
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowOpacity(0.8);
-    QTimer::singleShot(kLifetimeMilliseconds, this, &QWidget::close);
+    QTimer::singleShot(kLifetimeMilliseconds, Qt::PreciseTimer, this, &QWidget::close); // the default timer may fire early
 }
 
 MonitorFlag::~MonitorFlag() = default;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <map>
 
@@ -99,6 +100,10 @@ public:
         device->callback = cb;
         device->context = ctx;
     }
+    int32_t deviceInfo(HIDDeviceRef device, HIDDeviceInfo& info) override
+    {
+        return device ? bus_->deviceInfo(device->number, info) : EINVAL;
+    }
 
     // Called by the bus under its lock: hop to this manager's loop.
     bool live() const { return open_ && scheduled_ && loop_; }
@@ -134,7 +139,7 @@ public:
             const size_t n = std::min(bytes.size(), d->length);
             std::memcpy(d->buffer, bytes.data(), n);
             std::memset(d->buffer + n, 0, d->length - n);
-            d->callback(d->context, 0, this, kIOHIDReportTypeInput, n ? bytes[0] : 0, d->buffer, static_cast<long>(n));
+            d->callback(d->context, 0, d, kIOHIDReportTypeInput, n ? bytes[0] : 0, d->buffer, static_cast<long>(n));
         });
     }
     void gone(int number)
@@ -190,10 +195,13 @@ void ScriptedHIDBus::detach(ScriptedHIDManager* m)
     managers_.erase(std::remove(managers_.begin(), managers_.end(), m), managers_.end());
 }
 
-int ScriptedHIDBus::plugIn(int32_t vendorID, int32_t productID)
+int ScriptedHIDBus::plugIn(int32_t vendorID, int32_t productID, HIDDeviceInfo info)
 {
     std::lock_guard lock(mutex_);
-    const Device d{static_cast<int>(devices_.size()) + 1, vendorID, productID, true};
+    info.bus = 3;
+    info.vendorID = static_cast<uint16_t>(vendorID);
+    info.productID = static_cast<uint16_t>(productID);
+    const Device d{static_cast<int>(devices_.size()) + 1, vendorID, productID, true, std::move(info)};
     devices_.push_back(d);
     for (auto* m : managers_)
         if (m->live()) m->appeared(d);
@@ -230,6 +238,17 @@ std::vector<ScriptedHIDBus::Device> ScriptedHIDBus::presentDevices() const
     for (const auto& d : devices_)
         if (d.present) out.push_back(d);
     return out;
+}
+
+int32_t ScriptedHIDBus::deviceInfo(int device, HIDDeviceInfo& info) const
+{
+    std::lock_guard lock(mutex_);
+    for (const auto& d : devices_)
+        if (d.number == device) {
+            info = d.info;
+            return 0;
+        }
+    return ENODEV;
 }
 
 void ScriptedHIDBus::recordFeature(int device, uint32_t reportID, const uint8_t* bytes, size_t length)

@@ -26,8 +26,10 @@ public:
 
     std::unique_ptr<HIDManager> makeManager();
 
-    // Returns the device's number on this bus.
-    int plugIn(int32_t vendorID, int32_t productID);
+    // Returns the device's number on this bus. The device describes itself
+    // with info's name, physical path and report descriptor, on the USB bus
+    // with the ids it was plugged in with.
+    int plugIn(int32_t vendorID, int32_t productID, HIDDeviceInfo info = {});
     void sendReport(int device, std::vector<uint8_t> report);
     void unplug(int device);
     // Runs fn on the loop of every live manager, after what was sent before it.
@@ -47,12 +49,14 @@ private:
         int number;
         int32_t vendor, product;
         bool present;
+        HIDDeviceInfo info;
     };
     ScriptedHIDBus() = default;
     void attach(ScriptedHIDManager* m);
     void detach(ScriptedHIDManager* m);
     void recordFeature(int device, uint32_t reportID, const uint8_t* bytes, size_t length);
     std::vector<Device> presentDevices() const;
+    int32_t deviceInfo(int device, HIDDeviceInfo& info) const;
 
     mutable std::recursive_mutex mutex_;
     std::vector<Device> devices_;

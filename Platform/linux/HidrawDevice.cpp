@@ -44,6 +44,29 @@ int32_t HidrawDevice::sendOutputReport(const uint8_t* data, size_t length)
     return static_cast<size_t>(n) == length ? 0 : EIO;
 }
 
+int32_t HidrawDevice::readInfo(HIDDeviceInfo& info) const
+{
+    int size = 0;
+    if (::ioctl(fd_, HIDIOCGRDESCSIZE, &size) < 0) return errno;
+    hidraw_report_descriptor descriptor{};
+    descriptor.size = static_cast<uint32_t>(std::clamp(size, 0, HID_MAX_DESCRIPTOR_SIZE));
+    if (::ioctl(fd_, HIDIOCGRDESC, &descriptor) < 0) return errno;
+    hidraw_devinfo ids{};
+    if (::ioctl(fd_, HIDIOCGRAWINFO, &ids) < 0) return errno;
+    // The kernel leaves out the terminating zero of a text that fills the buffer.
+    char name[256] = {};
+    char phys[256] = {};
+    if (::ioctl(fd_, HIDIOCGRAWNAME(sizeof name - 1), name) < 0) name[0] = '\0';
+    if (::ioctl(fd_, HIDIOCGRAWPHYS(sizeof phys - 1), phys) < 0) phys[0] = '\0';
+    info.reportDescriptor.assign(descriptor.value, descriptor.value + descriptor.size);
+    info.bus = ids.bustype;
+    info.vendorID = static_cast<uint16_t>(ids.vendor);
+    info.productID = static_cast<uint16_t>(ids.product);
+    info.name = name;
+    info.physicalPath = phys;
+    return 0;
+}
+
 HidrawDevice::Read HidrawDevice::readReport(uint8_t* buffer, size_t length, size_t* received)
 {
     uint8_t report[kMaxReport];

@@ -1,6 +1,8 @@
 #pragma once
 // One open hidraw node and the kernel event nodes of the same HID device,
 // which are grabbed while the device is used exclusively.
+#include "HIDManager.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -25,6 +27,9 @@ public:
     // Sends a feature report whose first byte is the report id; 0 or an errno value.
     int32_t sendFeatureReport(const uint8_t* data, size_t length);
     int32_t sendOutputReport(const uint8_t* data, size_t length);
+    // The kernel's view of the device: its report descriptor, bus and ids, name
+    // and physical path (empty when it has none); 0 or an errno value.
+    int32_t readInfo(HIDDeviceInfo& info) const;
 
     // Reads one report into buffer: at most length bytes are written, and a
     // shorter report leaves the rest zero. Gone: the device went away (or the

@@ -255,7 +255,7 @@ void UdevHIDManager::readable(HIDDeviceRef device)
             return;
         }
         if (device->callback)
-            device->callback(device->context, 0, this, kIOHIDReportTypeInput, received ? device->buffer[0] : 0,
+            device->callback(device->context, 0, device, kIOHIDReportTypeInput, received ? device->buffer[0] : 0,
                              device->buffer, static_cast<long>(received));
         if (device->gone || !device->reader) return; // the callback unscheduled or removed it
     }
@@ -293,4 +293,10 @@ void UdevHIDManager::registerInputReportCallback(HIDDeviceRef device, uint8_t* b
     device->length = length;
     device->callback = callback;
     device->context = context;
+}
+
+int32_t UdevHIDManager::deviceInfo(HIDDeviceRef device, HIDDeviceInfo& info)
+{
+    if (!device || !device->hid) return EINVAL;
+    return device->hid->readInfo(info);
 }

@@ -46,6 +46,7 @@ public:
     void unscheduleDevice(HIDDeviceRef device) override;
     void registerInputReportCallback(HIDDeviceRef device, uint8_t* buffer, size_t length, ReportCallback callback,
                                      void* context) override;
+    int32_t deviceInfo(HIDDeviceRef device, HIDDeviceInfo& info) override;
 
 private:
     // Runs fn on the scheduled thread, waiting for it; directly when already there.

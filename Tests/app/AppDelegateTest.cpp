@@ -16,6 +16,7 @@
 
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -175,13 +176,34 @@ TEST_F(AppDelegateTest, ASecondStartTellsTheFirstAndEndsWithoutDriverOrIcon)
     });
     while (!listening) QTest::qWait(10);
 
-    BTAppDelegate second(options());
+    // The first one's recording is left whole.
+    const QString recording = QString::fromStdString(dir_.file("recording.txt"));
+    QFile file(recording);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("E: 0.000000 8 02 c1 34 12 78 56 d0 07\n");
+    file.close();
+    BTAppDelegate::Options o = options();
+    o.recordPath = recording;
+    BTAppDelegate second(o);
     EXPECT_FALSE(second.applicationDidFinishLaunching());
     first.join();
+    EXPECT_EQ(QFileInfo(recording).size(), 38);
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_EQ(activations, 1);
     EXPECT_EQ(driversCreated_, 0);
     EXPECT_EQ(second.menubarController(), nullptr);
+}
+
+TEST_F(AppDelegateTest, ARecordingThatCannotBeWrittenEndsTheLaunchBeforeTheDriver)
+{
+    BTAppDelegate::Options o = options();
+    o.recordPath = QString::fromStdString(dir_.file("no-such-folder/recording.txt"));
+    LogCapture log;
+    BTAppDelegate delegate(o);
+    EXPECT_FALSE(delegate.applicationDidFinishLaunching());
+    EXPECT_EQ(delegate.exitCode(), 1);
+    EXPECT_EQ(driversCreated_, 0);
+    EXPECT_GE(log.indexOf("no-such-folder/recording.txt"), 0);
 }
 
 TEST_F(AppDelegateTest, Concurrency_ConnectionChangesFromTheDriverThreadReachTheIcon)

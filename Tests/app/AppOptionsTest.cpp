@@ -10,6 +10,7 @@ TEST(AppOptions, ParsesTheOptionsAndRefusesWhatItDoesNotKnow)
         bool ok;
         bool headless, help, version;
         const char* platform;
+        const char* record = "";
     };
     const Case cases[] = {
         {{}, true, false, false, false, ""},
@@ -19,6 +20,10 @@ TEST(AppOptions, ParsesTheOptionsAndRefusesWhatItDoesNotKnow)
         {{"--version"}, true, false, false, true, ""},
         {{"-platform", "xcb"}, true, false, false, false, "xcb"},
         {{"--headless", "-platform", "offscreen"}, true, true, false, false, "offscreen"},
+        {{"--record", "/tmp/r.txt"}, true, false, false, false, "", "/tmp/r.txt"},
+        {{"--headless", "--record=/tmp/r.txt"}, true, true, false, false, "", "/tmp/r.txt"},
+        {{"--record"}, false, false, false, false, ""},
+        {{"--record="}, false, false, false, false, ""},
         {{"--frobnicate"}, false, false, false, false, ""},
         {{"-platform"}, false, false, false, false, ""},
         {{"stray"}, false, false, false, false, ""},
@@ -37,6 +42,7 @@ TEST(AppOptions, ParsesTheOptionsAndRefusesWhatItDoesNotKnow)
         EXPECT_EQ(options.help, c.help) << qPrintable(name);
         EXPECT_EQ(options.version, c.version) << qPrintable(name);
         EXPECT_EQ(options.platform, QString::fromLatin1(c.platform)) << qPrintable(name);
+        EXPECT_EQ(options.record, QString::fromLatin1(c.record)) << qPrintable(name);
     }
     EXPECT_TRUE(AppOptions::helpText().contains("--headless"));
     EXPECT_FALSE(AppOptions::helpText().contains("-platform"));

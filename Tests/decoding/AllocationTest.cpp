@@ -1,9 +1,13 @@
-// Decoding a report allocates nothing while the pressure meter is off. This
-// program replaces the global allocator to count allocations in a window.
+// Decoding a report allocates nothing while the pressure meter is off, nor
+// does recording it. This program replaces the global allocator to count
+// allocations in a window.
 #include "ReportFixture.h"
+#include "ReportRecorder.h"
+#include "TempDir.h"
 
 #include <atomic>
 #include <cstdlib>
+#include <fstream>
 #include <new>
 
 namespace {
@@ -56,6 +60,39 @@ TEST_F(DecodingAllocation, NoAllocationPerReport)
     driver().didReceiveReport(reports[0].data(), 2);
     counting = false;
     EXPECT_GT(allocations.load(), 0);
+}
+
+TEST_F(DecodingAllocation, RecordingAllocatesNothingPerReport)
+{
+    session->events().setObserver({});
+    session->events().reserve(8000);
+    TempDir dir;
+    std::string error;
+    int64_t now = 0;
+    auto recorder = ReportRecorder::create(dir.file("r.txt"), error, [&now] { return now; });
+    ASSERT_TRUE(recorder) << error;
+    int tablet = 0;
+    const auto device = reinterpret_cast<HIDDeviceRef>(&tablet);
+    recorder->deviceConnected(device, HIDDeviceInfo{"Tablet", "usb-1", 3, 1, 2, {0x05, 0x01}});
+
+    // A stroke under way, as above.
+    for (int i = 0; i < 12; ++i) feed(stylusReport(kTip, 20000, 20000, 5000));
+    std::vector<Report> reports;
+    for (int i = 0; i < 1000; ++i) reports.push_back(stylusReport(kTip, 20000 + 8 * i, 20000 + 4 * i, 3000 + 4 * i));
+    allocations = 0;
+    counting = true;
+    for (const auto& r : reports) {
+        now += 100'000; // written out every few reports
+        recorder->record(device, r.data(), r.size());
+        driver().didReceiveReport(r.data(), 2);
+    }
+    counting = false;
+    EXPECT_EQ(allocations.load(), 0);
+    recorder->close();
+    std::ifstream in(dir.file("r.txt"));
+    size_t lines = 0;
+    for (std::string line; std::getline(in, line);) lines += line.rfind("E: ", 0) == 0;
+    EXPECT_EQ(lines, reports.size());
 }
 
 } // namespace

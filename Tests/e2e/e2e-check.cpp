@@ -4,13 +4,17 @@
 //
 //   e2e-check --events FILE --tablet FILE --driver-log FILE [--connections N]
 //             [--pen LABEL] [--area X,Y,WIDTH,HEIGHT] [--exit NAME=STATUS ...]
+//             [--recording FILE [--recording-at-unplug FILE]]
 //
 // The expectations follow the virtual tablet's script: per connection one
 // hover in and out; on the first a stroke with pressure rising then falling,
 // stylus button 1, hardware key 1 and key 3; and the shortcuts of
 // shortcuts.json: key 1 is Ctrl+X, key 3 is Shift+A, stylus button 1 is the
 // right mouse button. Devices other than the pen are where shortcut events
-// may arrive.
+// may arrive. With --recording, the driver's recording must describe the
+// tablet as it declared itself on each plug-in and hold the reports it sent,
+// in order; --recording-at-unplug is a copy taken after the last unplug,
+// before the driver stopped, which must already be the whole recording.
 #include <linux/input-event-codes.h>
 
 #include <algorithm>
@@ -44,6 +48,11 @@ struct Inputs {
     std::map<std::string, std::map<int, Range>> absinfo; // label -> code -> range
     std::set<std::string> devices;
     std::vector<std::pair<int, std::string>> modes; // connection, bytes
+    std::map<int, std::string> plugs;               // connection -> "bus vendor product phys name"
+    std::map<int, std::string> descriptors;         // connection -> bytes
+    std::vector<std::pair<int, std::string>> reports; // connection, bytes, in the order sent
+    std::optional<std::string> recording;
+    std::optional<std::string> recordingAtUnplug;
     std::string driverLog;
     std::vector<std::pair<std::string, int>> exits;
     int connections = 2;
@@ -351,6 +360,116 @@ Verdict sanitizerReports(const Inputs& in)
     return std::nullopt;
 }
 
+size_t byteCount(const std::string& hexBytes)
+{
+    return hexBytes.empty() ? 0 : (hexBytes.size() + 1) / 3;
+}
+
+struct RecordedBlock {
+    std::vector<std::string> header;  // R:, N:, P:, I: lines
+    std::vector<std::string> reports; // the "<length> <bytes>" of each E: line
+};
+
+// The recording's blocks, one per R: line; the reason when a line does not belong.
+Verdict blocksOf(const std::string& text, std::vector<RecordedBlock>& blocks, std::vector<long long>& times)
+{
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        const std::string tag = line.substr(0, 3);
+        if (line.empty() || line[0] == '#')
+            continue;
+        if (tag == "R: ")
+            blocks.emplace_back();
+        if (blocks.empty())
+            return "line before the first R: line: \"" + line + "\"";
+        if (tag == "R: " || tag == "N: " || tag == "P: " || tag == "I: ") {
+            if (!blocks.back().reports.empty())
+                return "header line after the block's first report: \"" + line + "\"";
+            blocks.back().header.push_back(line);
+        } else if (tag == "E: ") {
+            unsigned long long seconds = 0, micros = 0;
+            int used = 0;
+            if (std::sscanf(line.c_str(), "E: %llu.%6llu %n", &seconds, &micros, &used) != 2 || line[9] != '.')
+                return "bad report line \"" + line + "\"";
+            times.push_back(static_cast<long long>(seconds * 1000000 + micros));
+            blocks.back().reports.push_back(line.substr(static_cast<size_t>(used)));
+        } else {
+            return "unexpected line \"" + line + "\"";
+        }
+    }
+    return std::nullopt;
+}
+
+Verdict recordingHeaders(const Inputs& in)
+{
+    std::vector<RecordedBlock> blocks;
+    std::vector<long long> times;
+    if (Verdict v = blocksOf(*in.recording, blocks, times))
+        return v;
+    if (static_cast<int>(blocks.size()) != in.connections)
+        return std::to_string(blocks.size()) + " header blocks, expected one per connection (" +
+               std::to_string(in.connections) + ")";
+    for (int c = 1; c <= in.connections; ++c) {
+        const auto plug = in.plugs.find(c);
+        const auto descriptor = in.descriptors.find(c);
+        if (plug == in.plugs.end() || descriptor == in.descriptors.end())
+            return "the virtual tablet wrote no plug-in of connection " + std::to_string(c);
+        std::istringstream p(plug->second);
+        std::string bus, vendor, product, phys, name;
+        p >> bus >> vendor >> product >> phys;
+        std::getline(p >> std::ws, name);
+        const std::vector<std::string> want = {
+            "R: " + std::to_string(byteCount(descriptor->second)) + " " + descriptor->second, "N: " + name,
+            "P: " + phys, "I: " + bus + " " + vendor + " " + product};
+        if (blocks[c - 1].header != want) {
+            std::string got;
+            for (const std::string& l : blocks[c - 1].header)
+                got += (got.empty() ? "" : " | ") + l;
+            std::string expected;
+            for (const std::string& l : want)
+                expected += (expected.empty() ? "" : " | ") + l;
+            return "block " + std::to_string(c) + " is " + got + ", expected " + expected;
+        }
+    }
+    return std::nullopt;
+}
+
+Verdict recordingReports(const Inputs& in)
+{
+    std::vector<RecordedBlock> blocks;
+    std::vector<long long> times;
+    if (Verdict v = blocksOf(*in.recording, blocks, times))
+        return v;
+    for (int c = 1; c <= in.connections && c <= static_cast<int>(blocks.size()); ++c) {
+        std::vector<std::string> sent;
+        for (const auto& [conn, bytes] : in.reports)
+            if (conn == c)
+                sent.push_back(std::to_string(byteCount(bytes)) + " " + bytes);
+        const std::vector<std::string>& got = blocks[c - 1].reports;
+        for (size_t i = 0; i < std::max(sent.size(), got.size()); ++i)
+            if (i >= sent.size() || i >= got.size() || sent[i] != got[i])
+                return "connection " + std::to_string(c) + ": report " + std::to_string(i + 1) + " recorded as \"" +
+                       (i < got.size() ? got[i] : "nothing") + "\", sent \"" + (i < sent.size() ? sent[i] : "nothing") +
+                       "\" (" + std::to_string(got.size()) + " recorded, " + std::to_string(sent.size()) + " sent)";
+    }
+    if (times.empty() || times[0] != 0)
+        return "the first report's time is not 000000.000000";
+    for (size_t i = 1; i < times.size(); ++i)
+        if (times[i] < times[i - 1])
+            return "report " + std::to_string(i + 1) + "'s time goes back";
+    return std::nullopt;
+}
+
+Verdict recordingComplete(const Inputs& in)
+{
+    if (in.recording->empty() || in.recording->back() != '\n')
+        return "the recording does not end with a whole line";
+    if (in.recordingAtUnplug && *in.recordingAtUnplug != *in.recording)
+        return "the recording grew after the last unplug (" + std::to_string(in.recordingAtUnplug->size()) +
+               " bytes then, " + std::to_string(in.recording->size()) + " at the end): it was not written out at unplug";
+    return std::nullopt;
+}
+
 Verdict exits(const Inputs& in)
 {
     for (const auto& [name, status] : in.exits)
@@ -380,6 +499,10 @@ Inputs load(int argc, char** argv)
             std::vector<int> r(4);
             if (std::sscanf(v.c_str(), "%d,%d,%d,%d", &r[0], &r[1], &r[2], &r[3]) == 4)
                 in.area = r;
+        } else if (a == "--recording") {
+            in.recording = slurp(v);
+        } else if (a == "--recording-at-unplug") {
+            in.recordingAtUnplug = slurp(v);
         } else if (a == "--exit") {
             const auto eq = v.find('=');
             in.exits.emplace_back(v.substr(0, eq), eq == std::string::npos ? -1 : std::atoi(v.c_str() + eq + 1));
@@ -405,10 +528,20 @@ Inputs load(int argc, char** argv)
     }
     std::istringstream tablet(slurp(tabletPath));
     for (std::string line; std::getline(tablet, line);) {
-        if (line.rfind("mode ", 0) != 0)
+        const size_t kindEnd = line.find(' ');
+        const size_t sp = kindEnd == std::string::npos ? kindEnd : line.find(' ', kindEnd + 1);
+        if (sp == std::string::npos)
             continue;
-        const size_t sp = line.find(' ', 5);
-        in.modes.emplace_back(std::atoi(line.c_str() + 5), sp == std::string::npos ? "" : line.substr(sp + 1));
+        const std::string kind = line.substr(0, kindEnd), rest = line.substr(sp + 1);
+        const int connection = std::atoi(line.c_str() + kindEnd + 1);
+        if (kind == "mode")
+            in.modes.emplace_back(connection, rest);
+        else if (kind == "plug")
+            in.plugs[connection] = rest;
+        else if (kind == "descriptor")
+            in.descriptors[connection] = rest;
+        else if (kind == "report")
+            in.reports.emplace_back(connection, rest);
     }
     in.driverLog = slurp(logPath);
     return in;
@@ -419,7 +552,7 @@ Inputs load(int argc, char** argv)
 int main(int argc, char** argv)
 {
     const Inputs in = load(argc, argv);
-    const std::pair<const char*, std::function<Verdict(const Inputs&)>> checks[] = {
+    std::vector<std::pair<const char*, std::function<Verdict(const Inputs&)>>> checks = {
         { "mode command 02 10 01 once per connection", modeCommands },
         { "pen device found and sending", penRecorded },
         { "BTN_TOOL_PEN on entering and leaving", proximity },
@@ -434,6 +567,12 @@ int main(int argc, char** argv)
         { "no sanitizer report", sanitizerReports },
         { "nothing crashed", exits },
     };
+    if (in.recording) {
+        checks.insert(checks.end() - 2, { "recording: a block per connection with the tablet's own descriptor",
+                                          recordingHeaders });
+        checks.insert(checks.end() - 2, { "recording: the reports the tablet sent, in order", recordingReports });
+        checks.insert(checks.end() - 2, { "recording: whole lines, written out at unplug", recordingComplete });
+    }
     int failed = 0, passed = 0;
     for (const auto& [name, check] : checks) {
         if (const Verdict v = check(in)) {

@@ -5,7 +5,8 @@
 # after the driver started; then with the distribution's udev daemon running,
 # the tablet plugged in before the driver starts. Each time it starts the
 # event reader, the driver (or the stand-in probe) and the virtual tablet,
-# which plays its script with one replug, and judges the result. The verdict line on the console is
+# which plays its script with one replug, and judges the result, the driver's
+# recording of the tablet included. The verdict line on the console is
 # what run.sh reads; every log goes to the second serial port, which run.sh
 # keeps as files.
 /bin/busybox --install -s /bin
@@ -72,7 +73,7 @@ start_driver() {
     if [ "$MODE" = self-test ]; then
         /e2e/bin/hid-probe --vendor "$VENDOR" --product "$PRODUCT" --area "$AREA" >"$dir/driver.log" 2>&1 &
     else
-        /e2e/bin/brevola-driver >"$dir/driver.log" 2>&1 &
+        /e2e/bin/brevola-driver --record "$dir/recording.txt" >"$dir/driver.log" 2>&1 &
     fi
     driver=$!
 }
@@ -119,6 +120,12 @@ scenario() { # name, order (driver-first or tablet-first); writes into /tmp/<nam
     tablet_status=$?
     cat "$dir/tablet.out"
     sleep 1 # the shortcut executor runs after the reports; let it finish
+    # The recording as it stands after the last unplug, before the driver stops.
+    recording=""
+    if [ "$MODE" != self-test ]; then
+        cp "$dir/recording.txt" "$dir/recording-at-unplug.txt" 2>/dev/null
+        recording="--recording $dir/recording.txt --recording-at-unplug $dir/recording-at-unplug.txt"
+    fi
 
     stop $driver "the driver"
     driver_status=$stopped
@@ -129,7 +136,7 @@ scenario() { # name, order (driver-first or tablet-first); writes into /tmp/<nam
     sed 's/^/  | /' "$dir/driver.log"
 
     /e2e/bin/e2e-check --events "$dir/events.txt" --tablet "$dir/tablet.txt" --driver-log "$dir/driver.log" \
-        --connections 2 --pen pen --area "$AREA" \
+        --connections 2 --pen pen --area "$AREA" $recording \
         --exit "driver=$driver_status" --exit "virtual-tablet=$tablet_status" --exit "event-reader=$reader_status" \
         >"$dir/check.out" 2>&1
     status=$?

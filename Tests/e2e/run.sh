@@ -3,7 +3,9 @@
 # machine where a virtual tablet (uhid) plugs in, the driver finds it through
 # hidraw, switches it to tablet mode and injects pen and shortcut events
 # through uinput, and an event reader records what the kernel's input layer
-# delivers. Exits non-zero, with the failing assertions, on any failure.
+# delivers. The driver runs with --record: its recording must hold the
+# descriptor the virtual tablet declared and the reports it sent, in order.
+# Exits non-zero, with the failing assertions, on any failure.
 #
 #   Tests/e2e/run.sh [path/to/brevola-driver]   test that driver (else build it)
 #   Tests/e2e/run.sh --self-test                test the harness with a stand-in

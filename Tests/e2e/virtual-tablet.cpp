@@ -8,8 +8,12 @@
 // mode command once more and plays a short hover. With --wait-for it starts
 // playing only once that file exists (the event reader is recording), so it
 // can be plugged in before the driver starts. Everything it saw goes to
-// stdout, and the mode commands also to the --out file, one per line:
+// stdout; the --out file gets, one per line, the descriptor it declared on
+// each plug-in, the mode commands it received and the reports it sent:
+//   plug <connection> <bus> <vendor> <product> <physical path> <name>
+//   descriptor <connection> <hex bytes>
 //   mode <connection> <hex bytes>
+//   report <connection> <hex bytes>
 #include <linux/uhid.h>
 
 #include <poll.h>
@@ -145,6 +149,12 @@ public:
         std::memcpy(ev.u.create2.rd_data, kDescriptor, sizeof kDescriptor);
         send(ev);
         log("plugged in as %04x:%04x (connection %d)", options_.vendor, options_.product, connection_);
+        if (out_) {
+            std::fprintf(out_, "plug %d %x %04x %04x %s %s\n", connection_, ev.u.create2.bus, options_.vendor,
+                         options_.product, reinterpret_cast<const char*>(ev.u.create2.phys),
+                         reinterpret_cast<const char*>(ev.u.create2.name));
+            std::fprintf(out_, "descriptor %d %s\n", connection_, hex(kDescriptor, sizeof kDescriptor).c_str());
+        }
     }
 
     void unplug()
@@ -191,8 +201,12 @@ public:
             ev.u.input2.size = static_cast<uint16_t>(r.size());
             std::memcpy(ev.u.input2.data, r.data(), r.size());
             send(ev);
+            if (out_)
+                std::fprintf(out_, "report %d %s\n", connection_, hex(r.data(), r.size()).c_str());
             serve(options_.reportIntervalMs);
         }
+        if (out_)
+            std::fflush(out_);
         log("played %s: %zu reports (connection %d)", what, script.size(), connection_);
     }
 
