@@ -14,10 +14,30 @@
 #include <QApplication>
 #include <QLoggingCategory>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
+
+// Whether the recording can be written, found out without emptying a file
+// that is there: the tray application creates it only once it knows it is
+// the only instance, and another one may be writing it.
+bool recordingCanBeCreated(const std::string& path, std::string& error)
+{
+    const bool existed = ::access(path.c_str(), F_OK) == 0;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        error = "cannot create " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    ::close(fd);
+    if (!existed) ::unlink(path.c_str());
+    return true;
+}
 
 // Qt's own lines about a display it cannot reach are replaced by ours.
 void quietPlatformStart(bool quiet)
@@ -111,23 +131,26 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    // A recording that cannot be written stops the program before anything
+    // starts. The headless driver opens it now; the tray application once it
+    // knows it is the only instance.
+    std::unique_ptr<ReportRecorder> recorder;
+    if (!options.record.isEmpty()) {
+        std::string recordError;
+        if (options.headless)
+            recorder = ReportRecorder::create(options.record.toStdString(), recordError);
+        if (options.headless ? !recorder : !recordingCanBeCreated(options.record.toStdString(), recordError)) {
+            std::fprintf(stderr, "brevola-driver: %s\n", recordError.c_str());
+            return 1;
+        }
+    }
+
     const PlatformChoice platform = PlatformChoice::choose(options, PlatformChoice::currentEnvironment());
     if (platform.outcome == PlatformChoice::Outcome::NoDisplay) {
         std::fputs("brevola-driver: no display to show the tray icon on (DISPLAY and WAYLAND_DISPLAY are not set); "
                    "'brevola-driver --headless' runs the driver without one\n",
                    stderr);
         return 1;
-    }
-    // The headless driver's recording is opened before anything starts; the
-    // tray application's once it knows it is the only instance.
-    std::unique_ptr<ReportRecorder> recorder;
-    if (options.headless && !options.record.isEmpty()) {
-        std::string recordError;
-        recorder = ReportRecorder::create(options.record.toStdString(), recordError);
-        if (!recorder) {
-            std::fprintf(stderr, "brevola-driver: %s\n", recordError.c_str());
-            return 1;
-        }
     }
     // The chosen platform goes to Qt as its own option, not through the
     // environment that programs started by shortcuts inherit.

@@ -119,9 +119,10 @@ expectedPanel() { # itemWidth itemHeight
   }'
 }
 
-start() { # log file; sets pid
+start() { # log file, options...; sets pid
   log=$1
-  "$driver" >"$log" 2>&1 &
+  shift
+  "$driver" "$@" >"$log" 2>&1 &
   pid=$!
   pids+=("$pid")
 }
@@ -219,14 +220,15 @@ exitStatus "$first" 10 || s=$?
 pass "Quit from the icon's menu removes the icon and exits 0"
 
 for signal in TERM INT; do
-  start "$work/$signal.log"
+  start "$work/$signal.log" --record "$work/$signal.rec"
   await 10 icon >/dev/null || die "no tray icon (SIG$signal run)"
   kill -s "$signal" "$pid"
   s=0
   exitStatus "$pid" 10 || s=$?
   [ "$s" -eq 0 ] || die "SIG$signal ended the program with $s"
   [ -z "$(icon)" ] || die "the icon is still there after SIG$signal"
-  pass "SIG$signal removes the icon and exits 0"
+  [ -f "$work/$signal.rec" ] || die "no recording from --record"
+  pass "SIG$signal removes the icon and exits 0 (recording with --record)"
 done
 
 for case in "unset" "unreachable"; do
