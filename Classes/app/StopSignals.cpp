@@ -1,44 +1,44 @@
 #include "StopSignals.h"
 
+#include <cerrno>
 #include <csignal>
-#include <sys/signalfd.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
-sigset_t stopSignals()
+int pipeEnds[2] = {-1, -1};
+
+void onStopSignal(int signal)
 {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    return set;
+    const int saved = errno;
+    const unsigned char number = static_cast<unsigned char>(signal);
+    [[maybe_unused]] const ssize_t written = ::write(pipeEnds[1], &number, 1);
+    errno = saved;
 }
 } // namespace
 
-void StopSignals::block()
+void StopSignals::install()
 {
-    const sigset_t set = stopSignals();
-    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    if (pipeEnds[0] >= 0 || ::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
 }
 
 StopSignals::StopSignals(QObject* parent) : QObject(parent)
 {
-    const sigset_t set = stopSignals();
-    descriptor_ = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
-    if (descriptor_ < 0) return;
-    notifier_ = std::make_unique<QSocketNotifier>(descriptor_, QSocketNotifier::Read);
+    if (pipeEnds[0] < 0) return;
+    notifier_ = std::make_unique<QSocketNotifier>(pipeEnds[0], QSocketNotifier::Read);
     connect(notifier_.get(), &QSocketNotifier::activated, this, [this] {
-        signalfd_siginfo info{};
-        while (read(descriptor_, &info, sizeof info) == static_cast<ssize_t>(sizeof info))
-            emit received(static_cast<int>(info.ssi_signo));
+        unsigned char number = 0;
+        while (::read(pipeEnds[0], &number, 1) == 1) emit received(number);
     });
 }
 
-StopSignals::~StopSignals()
-{
-    notifier_.reset();
-    if (descriptor_ >= 0) close(descriptor_);
-}
+StopSignals::~StopSignals() = default;
 
 // Each class's meta-object in its own object file, so that a program linking
 // one class from the static library does not need the others.

@@ -1,6 +1,8 @@
 #pragma once
-// SIGINT and SIGTERM as an event of the main loop, read from a descriptor
-// rather than handled inside a signal handler.
+// SIGINT and SIGTERM as an event of the main loop: the handler only writes the
+// signal's number into a pipe, which the loop reads. Unlike blocking the
+// signals, this leaves the programs the driver starts (shortcuts, the
+// browser) with the usual signal mask.
 #include <QObject>
 #include <QSocketNotifier>
 
@@ -9,9 +11,9 @@
 class StopSignals : public QObject {
     Q_OBJECT
 public:
-    // Blocks both signals in the calling thread and every thread it starts
-    // later: call first in main, before Qt or the driver start threads.
-    static void block();
+    // Installs the handler: call first in main. Signals that arrive before a
+    // StopSignals object exists are told to it when it does.
+    static void install();
 
     explicit StopSignals(QObject* parent = nullptr);
     ~StopSignals() override;
@@ -20,6 +22,5 @@ signals:
     void received(int signal);
 
 private:
-    int descriptor_ = -1;
     std::unique_ptr<QSocketNotifier> notifier_;
 };

@@ -109,8 +109,8 @@ int runTray(int& argc, char** argv, const PlatformChoice& platform, const QStrin
 
 int main(int argc, char** argv)
 {
-    // Before Qt starts any thread, so that no thread takes these signals itself.
-    StopSignals::block();
+    // Ctrl+C and SIGTERM from the very start end the program through its loop.
+    StopSignals::install();
     SystemLog::setEchoToStderr(true);
 
     QStringList arguments;
