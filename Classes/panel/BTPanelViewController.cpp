@@ -59,6 +59,15 @@ void setFloatValue(QSlider* slider, float value)
     slider->setValue(static_cast<int>(std::lround(value * kSliderSteps)));
 }
 
+// The key row at twice its size: the drawing made for that size, shown one
+// pixel per point.
+QPixmap keyRowPicture(int key)
+{
+    QPixmap picture(QStringLiteral(":/keyrow/keyrow-%1@2x.png").arg(key));
+    picture.setDevicePixelRatio(1.0);
+    return picture;
+}
+
 QString offsetText(double value)
 {
     return QString::asprintf("%0.2f", value);
@@ -140,6 +149,7 @@ void BTPanelViewController::awakeFromNib()
         ui_->upOffsetText->setText(offsetText(r.y()));
         ui_->downOffsetText->setText(offsetText(r.height()));
     };
+    ui.monitorView->installEventFilter(this);
 
     // The panel comes and goes with the tray icon; closing it must not end the program.
     window_->setAttribute(Qt::WA_QuitOnClose, false);
@@ -260,7 +270,31 @@ void BTPanelViewController::initConfig()
     ui.shortcutSettingsButtonForTag0->setHover(true);
     setTabletShortcut(ui.shortcutSettingsButtonForTag0);
     updateSettings();
+    refreshOffsetFields();
     iniConfigStatus_ = true;
+}
+
+void BTPanelViewController::refreshOffsetFields()
+{
+    // The map view learns its areas when it draws; the fields follow then.
+    offsetFieldsStale_ = true;
+    ui_->monitorView->update();
+}
+
+bool BTPanelViewController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (offsetFieldsStale_ && ui_ && watched == ui_->monitorView && event->type() == QEvent::Paint) {
+        offsetFieldsStale_ = false;
+        // Queued: after this draw has placed the area.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (ui_->monitorView->_updateTabletOffset)
+                    ui_->monitorView->_updateTabletOffset(ui_->monitorView->getTabletOffset());
+            },
+            Qt::QueuedConnection);
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 // --- Actions ---------------------------------------------------------------
@@ -304,6 +338,7 @@ void BTPanelViewController::rotationCheckBox(QObject* sender)
         ui.monitorView->setTabletRotate(angle);
     }
     driver().setTabletRotation(angle);
+    refreshOffsetFields();
 }
 
 void BTPanelViewController::forceAspectButton(QObject* sender)
@@ -315,6 +350,7 @@ void BTPanelViewController::forceAspectButton(QObject* sender)
         ui_->monitorView->setForceAspect(true);
         ui_->applyForceTabletButton->setChecked(false);
     }
+    refreshOffsetFields();
 }
 
 void BTPanelViewController::ResetFullScreenButtom(QObject*)
@@ -329,6 +365,7 @@ void BTPanelViewController::adjustTabletOffset(QObject*)
     const double up = ui_->upOffsetText->text().toFloat();
     const double down = ui_->downOffsetText->text().toFloat();
     ui_->monitorView->adjustTabletOffset(Rect(left, up, right - left, down - up));
+    refreshOffsetFields();
 }
 
 void BTPanelViewController::didClickCusrorButton(QObject* sender)
@@ -369,7 +406,7 @@ void BTPanelViewController::setTabletShortcut(QObject* sender)
 {
     const int key = tagOf(sender);
     if (key >= 0 && key < 5)
-        ui_->shortcutBgImageView->setPixmap(QPixmap(QStringLiteral(":/keyrow/keyrow-%1@2x.png").arg(key)));
+        ui_->shortcutBgImageView->setPixmap(keyRowPicture(key));
     else
         ui_->shortcutBgImageView->clear();
     QPushButton* shown = ui_->showTabletShortcutButton;

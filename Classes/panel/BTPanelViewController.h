@@ -175,6 +175,9 @@ public:
 signals:
     void hasActivePanelChanged(bool active);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     BTDriverManager& driver() const;
     BTScreenManager& screens() const;
@@ -194,6 +197,8 @@ private:
     void observe(const char* name, NotificationCenter::Callback callback);
     QMessageBox* alert(const QString& text, const QStringList& buttons, std::function<void(int response)> done);
     void reloadAfterClear();
+    // The offset fields show the map view's tablet area after its next draw.
+    void refreshOffsetFields();
 
     PanelControllerDelegate* delegate_ = nullptr;
     Services services_;
@@ -203,6 +208,7 @@ private:
     bool hasActivePanel_ = false;
     std::unique_ptr<QTimer> cursorUpdateTimer_;
     int32_t cursorMoveAction_ = 0;
+    bool offsetFieldsStale_ = true;
     std::unique_ptr<QTimer> orderOutTimer_;
     QPointer<QAbstractAnimation> animation_; // the running open or close animation
     std::function<Qt::KeyboardModifiers()> keyboardModifiers_;

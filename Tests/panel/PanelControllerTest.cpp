@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QEnterEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -175,15 +176,29 @@ TEST_F(PanelController, RotationBoxesFollowTheStoredAngleAndTheUsersChoice)
     EXPECT_EQ(driver().tabletRotation(), 0);
 }
 
-TEST_F(PanelController, AspectButtonsSwitchEachOtherOff)
+TEST_F(PanelController, AspectButtonsSwitchEachOtherOffAndTheEdgeFieldsFollowTheArea)
 {
     connectTablet();
+    const auto edges = [&] {
+        QStringList texts;
+        for (const char* field : {"leftOffsetText", "rightOffsetText", "upOffsetText", "downOffsetText"})
+            texts << outlet<QLineEdit>(field)->text();
+        return texts;
+    };
+    const QStringList wholeTablet{"0.00", "1.00", "0.00", "1.00"};
+    auto* selector = outlet<QTabBar>("segCtrl");
+    QTest::mouseClick(selector, Qt::LeftButton, {}, selector->tabRect(0).center()); // the map's page
+    EXPECT_TRUE(waitFor([&] { return edges() == wholeTablet; })) << edges().join(' ').toStdString();
     auto* whole = outlet<QPushButton>("applyFullTabletButton");
     auto* aspect = outlet<QPushButton>("applyForceTabletButton");
     QTest::mouseClick(whole, Qt::LeftButton);
     QTest::mouseClick(aspect, Qt::LeftButton);
     EXPECT_TRUE(aspect->isChecked());
     EXPECT_FALSE(whole->isChecked());
+    // 16:9 on a 3:2 tablet: the full width, less than the full height.
+    EXPECT_TRUE(waitFor([&] { return edges()[2] != "0.00"; })) << edges().join(' ').toStdString();
+    EXPECT_EQ(edges()[0], "0.00");
+    EXPECT_EQ(edges()[1], "1.00");
     QTest::mouseClick(whole, Qt::LeftButton);
     EXPECT_TRUE(whole->isChecked());
     EXPECT_FALSE(aspect->isChecked());
