@@ -24,6 +24,7 @@
 #include <QKeyEvent>
 #include <QPixmap>
 #include <QSignalBlocker>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 
@@ -84,13 +85,28 @@ BTPanelViewController::BTPanelViewController(PanelControllerDelegate* delegate, 
     : delegate_(delegate), services_(services), alive_(std::make_shared<int>(0))
 {
     keyboardModifiers_ = [] { return QGuiApplication::queryKeyboardModifiers(); };
-    observe(BTDriverManagerDidChangeStatus, [this](const Notification&) { didChangeDriverStatus(); });
-    observe("Monitor", [this](const Notification&) { didChangeMonitor(); });
-    observe("UpdateSettings", [this](const Notification&) { updateSettings(); });
-    observe("DownKey", [this](const Notification& note) { showShortcutTips(note); });
-    observe(kUpdatePressureNotification, [this](const Notification& note) { showPressure(note); });
+    // The callbacks run on the posting thread, possibly while this controller
+    // is going away on the main thread: they read nothing of it there and
+    // hand the work to the main queue with their own copy of the token.
+    const std::weak_ptr<int> alive = alive_;
+    const auto later = [alive](std::function<void()> fn) { runWhileAlive(alive, std::move(fn)); };
+    observe(BTDriverManagerDidChangeStatus, [this, later](const Notification&) { later([this] { updateDriverStatus(); }); });
+    observe("Monitor", [this, later](const Notification&) { later([this] { selectNextDisplay(); }); });
+    // Posted by the shortcut editor on the main thread, where it runs at once.
+    observe("UpdateSettings", [this, later](const Notification&) {
+        if (QThread::currentThread() == QCoreApplication::instance()->thread())
+            updateSettings();
+        else
+            later([this] { updateSettings(); });
+    });
+    observe("DownKey", [this, later](const Notification& note) {
+        if (const auto key = tipsKey(note)) later([this, key = *key] { openShortcutTips(key); });
+    });
+    observe(kUpdatePressureNotification, [this, later](const Notification& note) {
+        if (const auto percent = pressurePercent(note)) later([this, p = *percent] { showPressurePercent(p); });
+    });
     // A display plugged in or out changes the display list.
-    const auto displaysChanged = [this](const Notification&) { onMainQueue([this] { reloadDisplayList(); }); };
+    const auto displaysChanged = [this, later](const Notification&) { later([this] { reloadDisplayList(); }); };
     observe(kScreenParametersDidChange, displaysChanged);
     observe(BTScreenManagerDidChangeScreenDetails, displaysChanged);
 }

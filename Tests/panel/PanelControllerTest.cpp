@@ -8,10 +8,13 @@
 #include "MonitorFlag.h"
 #include "PanelFixture.h"
 #include "ScreenAdditions.h"
+#include "ShortcutSetting.h"
 #include "ShowShoutcut.h"
 #include "WindowFrame.h"
 
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QEnterEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -296,6 +299,14 @@ TEST_F(PanelController, HardwareKeysSelectTheirShortcutAndOpenTipsOnlyForTheFive
     controller().setTabletShortcut(outlet<QPushButton>("penUpButton")); // a pen button: no picture
     EXPECT_TRUE(picture->pixmap().isNull());
 
+    // A click on a shortcut opens the editor on that key.
+    auto* selector = outlet<QTabBar>("segCtrl");
+    QTest::mouseClick(selector, Qt::LeftButton, {}, selector->tabRect(1).center());
+    QTest::mouseClick(outlet<QPushButton>("penDownButton"), Qt::LeftButton);
+    const auto editors = shownWindows<ShortcutSetting>();
+    ASSERT_EQ(editors.size(), 1u);
+    EXPECT_EQ(editors[0]->keyId(), 6);
+
     // "DownKey" from the driver thread: tips for keys 0-4 on the selected display.
     outlet<QComboBox>("displaysCombo")->setCurrentIndex(2); // all displays: tips on the main one
     for (int kid : {5, 4}) {
@@ -306,6 +317,25 @@ TEST_F(PanelController, HardwareKeysSelectTheirShortcutAndOpenTipsOnlyForTheFive
     const auto tips = shownWindows<ShowShoutcut>();
     ASSERT_EQ(tips.size(), 1u);
     EXPECT_EQ(tips[0]->screenSize(), screenSize(displays_.activeDisplays()[0]));
+}
+
+// Receives the addresses the desktop is asked to open.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened << url; }
+};
+
+TEST_F(PanelController, VersionTextAndTheMakersPage)
+{
+    EXPECT_EQ(outlet<QLabel>("versionInfoButton")->text(), QStringLiteral("Driver Version:" BREVOLA_VERSION));
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler("https", &catcher, "open");
+    QTest::mouseClick(outlet<QPushButton>("creditButton"), Qt::LeftButton);
+    QDesktopServices::unsetUrlHandler("https");
+    EXPECT_EQ(catcher.opened, QList<QUrl>{QUrl(BTPanelViewController::kCompanyURL)});
 }
 
 TEST_F(PanelController, PressureMeterShowsTheTruncatedPercentage)
@@ -338,3 +368,5 @@ TEST_F(PanelController, TwoRoundsOfFlagsEachCloseThreeSecondsAfterTheyAppeared)
     EXPECT_TRUE(waitFor([] { return shownWindows<MonitorFlag>().size() == 2; }, 2500));
     EXPECT_TRUE(waitFor([] { return shownWindows<MonitorFlag>().empty(); }, 2500));
 }
+
+#include "PanelControllerTest.moc"

@@ -18,6 +18,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPushButton>
+#include <QTest>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -80,11 +82,12 @@ protected:
         return control;
     }
 
-    // Plugs the tablet in and lets the driver find it on the main thread (the refresh path).
+    // Plugs the tablet in and has the panel's refresh button look for it: the
+    // driver then finds it on the main thread.
     void connectTablet()
     {
         tablet_ = bus_->plugIn(BTDriverManager::tabletVendorID(), BTDriverManager::tabletProductID());
-        driver().reinitialize();
+        QTest::mouseClick(outlet<QPushButton>("refreshButton"), Qt::LeftButton);
         ASSERT_TRUE(waitFor([&] { return driver().isConnected(); }));
         drain();
     }
