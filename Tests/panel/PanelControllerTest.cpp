@@ -13,8 +13,6 @@
 #include "WindowFrame.h"
 
 #include <QComboBox>
-#include <QDesktopServices>
-#include <QUrl>
 #include <QEnterEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -157,6 +155,17 @@ TEST_F(PanelController, CursorButtonsAndArrowKeysMoveTheOffsetAndTheLabelFollows
     QTest::qWait(400);
     EXPECT_EQ(driver().cursorOffset(), (Point{held - 1, 0}));
     EXPECT_EQ(controller().cursorMoveAction(), 4);
+
+    // Return in an edge field applies the edges and moves no cursor.
+    auto* selector = outlet<QTabBar>("segCtrl");
+    QTest::mouseClick(selector, Qt::LeftButton, {}, selector->tabRect(0).center());
+    window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
+    auto* field = outlet<QLineEdit>("upOffsetText");
+    field->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), field);
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(driver().cursorOffset(), (Point{held - 1, 0}));
 }
 
 TEST_F(PanelController, RotationBoxesFollowTheStoredAngleAndTheUsersChoice)
@@ -319,25 +328,6 @@ TEST_F(PanelController, HardwareKeysSelectTheirShortcutAndOpenTipsOnlyForTheFive
     EXPECT_EQ(tips[0]->screenSize(), screenSize(displays_.activeDisplays()[0]));
 }
 
-// Receives the addresses the desktop is asked to open.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl& url) { opened << url; }
-};
-
-TEST_F(PanelController, VersionTextAndTheMakersPage)
-{
-    EXPECT_EQ(outlet<QLabel>("versionInfoButton")->text(), QStringLiteral("Driver Version:" BREVOLA_VERSION));
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler("https", &catcher, "open");
-    QTest::mouseClick(outlet<QPushButton>("creditButton"), Qt::LeftButton);
-    QDesktopServices::unsetUrlHandler("https");
-    EXPECT_EQ(catcher.opened, QList<QUrl>{QUrl(BTPanelViewController::kCompanyURL)});
-}
-
 TEST_F(PanelController, PressureMeterShowsTheTruncatedPercentage)
 {
     controller();
@@ -368,5 +358,3 @@ TEST_F(PanelController, TwoRoundsOfFlagsEachCloseThreeSecondsAfterTheyAppeared)
     EXPECT_TRUE(waitFor([] { return shownWindows<MonitorFlag>().size() == 2; }, 2500));
     EXPECT_TRUE(waitFor([] { return shownWindows<MonitorFlag>().empty(); }, 2500));
 }
-
-#include "PanelControllerTest.moc"

@@ -34,20 +34,6 @@ TEST(PanelPlacementFormulas, ReferenceRectanglePanelFrameAndArrow)
     }
 }
 
-TEST(PanelPlacementFormulas, ShiftAloneOrWithAltOpensSlowly)
-{
-    const struct {
-        Qt::KeyboardModifiers held;
-        int ms;
-    } cases[] = {{Qt::NoModifier, 150},
-                 {Qt::ShiftModifier, 1500},
-                 {Qt::ShiftModifier | Qt::AltModifier, 1500},
-                 {Qt::ShiftModifier | Qt::ControlModifier, 150},
-                 {Qt::AltModifier, 150},
-                 {Qt::ShiftModifier | Qt::KeypadModifier, 1500}};
-    for (const auto& c : cases) EXPECT_EQ(P::openDurationMs(c.held), c.ms) << c.held.toInt();
-}
-
 class PanelPlacement : public PanelFixture {
 protected:
     // The side display's window-system frame is (1920, 0, 1280, 800): its
