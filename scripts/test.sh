@@ -1,29 +1,39 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: a normal build, then an
-# AddressSanitizer + UndefinedBehaviorSanitizer build, then the threaded tests
-# under ThreadSanitizer, then the end-to-end test in a virtual machine.
+# Sets up, builds and runs every test: a normal build, an AddressSanitizer +
+# UndefinedBehaviorSanitizer build, the threaded tests under ThreadSanitizer, a
+# Release build whose tests and benchmarks run once (so a benchmark that no
+# longer builds or crashes fails here; timings are not checked), then the
+# end-to-end test in a virtual machine. Warnings are errors in every build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 jobs=$(nproc)
 
-run_suite() { # build-dir, extra cmake args..., then ctest runs
+build() { # build-dir, extra cmake args...
   local dir=$1; shift
-  cmake -S . -B "$dir" -G Ninja -DBREVOLA_BUILD_BENCHMARKS=OFF "$@" >/dev/null
+  cmake -S . -B "$dir" -G Ninja -DBREVOLA_WERROR=ON -DBREVOLA_BUILD_BENCHMARKS=OFF "$@" >/dev/null
   ninja -C "$dir" -j"$jobs"
 }
 
 echo "== normal build"
-run_suite build-test -DCMAKE_BUILD_TYPE=Debug
+build build-test -DCMAKE_BUILD_TYPE=Debug
 ctest --test-dir build-test --output-on-failure -j"$jobs"
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
-run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DBREVOLA_SANITIZE=address
+build build-asan -DCMAKE_BUILD_TYPE=Debug -DBREVOLA_SANITIZE=address
 ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
 echo "== ThreadSanitizer build (threaded tests)"
-run_suite build-tsan -DCMAKE_BUILD_TYPE=Debug -DBREVOLA_SANITIZE=thread
+build build-tsan -DCMAKE_BUILD_TYPE=Debug -DBREVOLA_SANITIZE=thread
 GTEST_FILTER='*Concurrency*:DeviceScenario*' TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/scripts/tsan.supp" ctest --test-dir build-tsan --output-on-failure -j"$jobs"
+
+echo "== Release build: tests, and each benchmark once"
+build build-release -DCMAKE_BUILD_TYPE=Release -DBREVOLA_BUILD_BENCHMARKS=ON
+ctest --test-dir build-release --output-on-failure -j"$jobs"
+for bench in build-release/Benchmarks/*Benchmark; do
+  echo "-- $(basename "$bench")"
+  "$bench" --benchmark_min_time=0.01 >/dev/null
+done
 
 echo "== end-to-end test in a virtual machine (the sanitizer build's driver)"
 export BREVOLA_E2E_CACHE=${BREVOLA_E2E_CACHE:-$HOME/.cache/brevola-e2e}

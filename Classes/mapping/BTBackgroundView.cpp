@@ -64,6 +64,8 @@ void BTBackgroundView::paintEvent(QPaintEvent*)
     clip.addRect(QRectF(0, 0, width(), height()));
     clip.addPath(card);
     painter.setClipPath(clip);
-    painter.strokePath(card, QPen(Qt::white, 2));
+    QPen rim(Qt::white, 2);
+    rim.setJoinStyle(Qt::MiterJoin);
+    painter.strokePath(card, rim);
     painter.restore();
 }

@@ -84,7 +84,6 @@ BTMonitorView::BTMonitorView(QWidget* parent) : QWidget(parent)
     screenTimer_ = new QTimer(this);
     screenTimer_->setInterval(kScreenRefreshMs);
     connect(screenTimer_, &QTimer::timeout, this, [this] {
-        if (!showScreen_) return;
         refreshScreenImage();
         update();
     });
@@ -113,7 +112,13 @@ Rect BTMonitorView::tabletRect(int32_t rotationIndex)
 }
 
 bool BTMonitorView::showScreen() const { return showScreen_; }
-void BTMonitorView::setShowScreen(bool on) { showScreen_ = on; }
+void BTMonitorView::setShowScreen(bool on)
+{
+    showScreen_ = on;
+    // No wake-ups while the panel is closed.
+    if (on && !screenTimer_->isActive()) screenTimer_->start();
+    else if (!on) screenTimer_->stop();
+}
 bool BTMonitorView::isActive() const { return isActive_; }
 void BTMonitorView::setIsActive(bool on) { isActive_ = on; }
 
@@ -265,12 +270,9 @@ void BTMonitorView::mouseDown(const BTMouseEvent& event)
         const Rect& a = info->_monitorDropArea;
         const Rect grip(a.x() + BTDropBoundleArea::kStrip, a.y() + BTDropBoundleArea::kStrip,
                         a.width() - BTDropBoundleArea::kStrip, a.height() - BTDropBoundleArea::kStrip);
-        if (info->_dropBoundleArea && grip.contains(p)) {
-            info->_monitorDrop = BTViewInfo::kMoving;
-            info->_monitorPoint = p;
-        } else {
-            info->_monitorDrop = BTViewInfo::kIdle;
-        }
+        info->_pressedInside = info->_dropBoundleArea && grip.contains(p);
+        info->_monitorDrop = info->_pressedInside ? BTViewInfo::kMoving : BTViewInfo::kIdle;
+        if (info->_pressedInside) info->_monitorPoint = p;
     }
     logEvent(event, "DOWN");
 }
@@ -299,7 +301,8 @@ void BTMonitorView::drawLineWithEvent(const BTMouseEvent& event)
     if (event.type != BTMouseEvent::LeftMouseDragged) return;
     const Point p = event.locationInView;
     for (BTViewInfo* info : {&_monitorViewInfo, &_tabletViewInfo}) {
-        if (info->_monitorDrop != BTViewInfo::kMoving) continue;
+        // A drag that began elsewhere and crosses the area leaves it where it is.
+        if (info->_monitorDrop != BTViewInfo::kMoving || !info->_pressedInside) continue;
         Rect moved = info->_monitorDropArea;
         moved.origin.x += p.x - info->_monitorPoint.x;
         moved.origin.y += p.y - info->_monitorPoint.y;

@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QResizeEvent>
 
+#include <utility>
+
 namespace {
 // The platform's system blue, sRGB.
 const QColor kSystemBlue(0, 122, 255);
@@ -27,14 +29,25 @@ bool BTTestPadView::isActive() const { return isActive_; }
 void BTTestPadView::setIsActive(bool on) { isActive_ = on; }
 Point BTTestPadView::previousLocation() const { return previousLocation_; }
 
-void BTTestPadView::clearDisplay()
+void BTTestPadView::fitImage()
 {
     const qreal ratio = devicePixelRatioF();
     const QSize pixels = (QSizeF(size()) * ratio).toSize();
-    if (image_.size() != pixels) {
-        image_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-        image_.setDevicePixelRatio(ratio);
+    if (image_.size() == pixels && image_.devicePixelRatio() == ratio) return;
+    // A new size keeps the strokes that still fit; new room is white.
+    QImage fitted(pixels, QImage::Format_ARGB32_Premultiplied);
+    fitted.setDevicePixelRatio(ratio);
+    fitted.fill(Qt::white);
+    if (!image_.isNull()) {
+        QPainter painter(&fitted);
+        painter.drawImage(QPointF(0, 0), image_);
     }
+    image_ = std::move(fitted);
+}
+
+void BTTestPadView::clearDisplay()
+{
+    fitImage();
     image_.fill(Qt::white);
     update();
 }
@@ -59,6 +72,7 @@ void BTTestPadView::drawLineWithEvent(const BTMouseEvent& event)
     const Point p = event.locationInView;
     const double pressure = event.pressure;
     const double width = pressure * kMaxLineWidth;
+    fitImage();
     // Qt draws a zero-width pen as a hairline; no pressure shows nothing.
     if (width > 0 && !image_.isNull()) {
         QColor colour = kSystemBlue;
@@ -81,7 +95,11 @@ void BTTestPadView::paintEvent(QPaintEvent*)
     painter.drawImage(QPointF(0, 0), image_);
 }
 
-void BTTestPadView::resizeEvent(QResizeEvent*) { clearDisplay(); }
+void BTTestPadView::resizeEvent(QResizeEvent*)
+{
+    fitImage();
+    update();
+}
 
 void BTTestPadView::showEvent(QShowEvent*) { clearDisplay(); }
 

@@ -4,8 +4,8 @@
 // or pen event is logged with its tablet fields.
 //
 // The strokes live in the pad's own image, which paintEvent shows: a window
-// passing over the pad leaves them, clearDisplay and showing the pad again
-// (the panel opening) wipe them.
+// passing over the pad or a new size leaves them, clearDisplay and showing the
+// pad again (the panel opening) wipe them.
 #include "BTMouseResponder.h"
 #include "BTMouseRouter.h"
 #include "Geometry.h"
@@ -48,6 +48,9 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
+    // The image at the pad's size and pixel density.
+    void fitImage();
+
     bool isActive_ = true;
     Point previousLocation_;
     QImage image_;

@@ -28,6 +28,7 @@ struct BTViewInfo {
     Rect _monitorRect;         // the picture rectangle the area is kept inside
     int32_t _monitorDrop = kIdle; // idle, moving, or the edge being dragged
     Point _monitorPoint;       // the last pointer position of a move
+    bool _pressedInside = false; // this gesture's press landed inside the area: it may move
     QImage _screenImage;       // the picture drawn in this part of the view
     std::unique_ptr<BTDropBoundleArea> _dropBoundleArea;
 };
