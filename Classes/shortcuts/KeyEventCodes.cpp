@@ -58,12 +58,12 @@ const char* find(const QtKeyName (&table)[N], int key)
 std::string nameOf(int key, bool keypad)
 {
     if (keypad) {
-        if (key >= Qt::Key_0 && key <= Qt::Key_9) return "Keypad" + std::string(1, static_cast<char>(key));
+        if (key >= Qt::Key_0 && key <= Qt::Key_9) return std::string("Keypad").append(1, static_cast<char>(key));
         if (const char* name = find(kKeypadKeys, key)) return name;
     }
     if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9))
         return std::string(1, static_cast<char>(key));
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F20) return "F" + std::to_string(key - Qt::Key_F1 + 1);
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F20) return std::string("F").append(std::to_string(key - Qt::Key_F1 + 1));
     if (const char* name = find(kMainKeys, key)) return name;
     return {};
 }

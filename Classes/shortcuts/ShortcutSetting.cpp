@@ -91,8 +91,10 @@ void ShortcutSetting::connectControls()
         {ui_->enableFuncEvent, &ShortcutSetting::enableFuncAction},
         {ui_->enableRunEvent, &ShortcutSetting::enableRunAction},
     };
-    for (const auto& [checkbox, action] : enables)
-        connect(checkbox, &QAbstractButton::clicked, this, [this, checkbox, action] { (this->*action)(checkbox); });
+    for (const auto& enable : enables) {
+        connect(enable.first, &QAbstractButton::clicked, this,
+                [this, checkbox = enable.first, action = enable.second] { (this->*action)(checkbox); });
+    }
 
     connect(ui_->applyButton, &QAbstractButton::clicked, this, &ShortcutSetting::applyButton);
     connect(ui_->cancelButton, &QAbstractButton::clicked, this, &ShortcutSetting::cancelButton);
@@ -110,24 +112,24 @@ void ShortcutSetting::setKeyId(int64_t keyId)
     });
 }
 
+bool ShortcutSetting::ownDialogIsOpen() const
+{
+    for (const QWidget* modal = QApplication::activeModalWidget(); modal; modal = modal->parentWidget())
+        if (modal->parentWidget() == this) return true;
+    return false;
+}
+
 bool ShortcutSetting::eventFilter(QObject* watched, QEvent* event)
 {
+    const QEvent::Type type = event->type();
     // The editor's own file dialog and alerts keep their keyboard: a file
     // name can be typed, Escape dismisses.
-    for (const QWidget* modal = QApplication::activeModalWidget(); modal && modal != this; modal = modal->parentWidget())
-        if (modal->parentWidget() == this) return QWidget::eventFilter(watched, event);
-
-    switch (event->type()) {
-    case QEvent::ShortcutOverride:
-        // Claimed, so no shortcut of the application fires; the key press follows.
-        event->accept();
-        return true;
-    case QEvent::KeyPress:
-        keyDown(static_cast<const QKeyEvent&>(*event));
-        return true;
-    default:
+    if ((type != QEvent::ShortcutOverride && type != QEvent::KeyPress) || ownDialogIsOpen())
         return QWidget::eventFilter(watched, event);
-    }
+    if (type == QEvent::KeyPress) keyDown(static_cast<const QKeyEvent&>(*event));
+    // A claimed override keeps every shortcut of the application from firing.
+    event->accept();
+    return true;
 }
 
 void ShortcutSetting::keyDown(const QKeyEvent& event)
@@ -236,7 +238,7 @@ void ShortcutSetting::closeEvent(QCloseEvent* event)
 
 void ShortcutSetting::alert(const QString& message)
 {
-    BTLogInfo("-[ShortcutSetting alert]", "%s", message.toUtf8().constData());
+    BTLogWarn("-[ShortcutSetting alert]", "%s", message.toUtf8().constData());
     auto* box = new QMessageBox(QMessageBox::Critical, windowTitle(), message, QMessageBox::NoButton, this);
     box->addButton(QStringLiteral("confirm"), QMessageBox::AcceptRole);
     box->setAttribute(Qt::WA_DeleteOnClose);

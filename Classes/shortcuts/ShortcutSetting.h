@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class Configure;
 class QAbstractButton;
@@ -79,6 +80,8 @@ protected:
 
 private:
     Configure& store() const;
+    // A dialog of the editor (the program chooser, an alert) is up.
+    bool ownDialogIsOpen() const;
     void connectControls();
     // Rebuilds shortcutEvent from the modifier checkboxes.
     void buildModifierPrefix();

@@ -2,13 +2,11 @@
 
 #include "Configure.h"
 #include "KeyMapInfo.h"
-#include "ScreenAdditions.h"
+#include "WindowFrame.h"
 #include "ui_ShowShoutcut.h"
 
 #include <QLabel>
 #include <QTimer>
-
-#include <cmath>
 
 // The key row pictures live in the interface library; registering them keeps
 // the linker from dropping them.
@@ -23,6 +21,14 @@ void registerPicturesOnce()
 {
     static const bool registered = (registerShortcutPictures(), true);
     (void)registered;
+}
+
+// The value rounded to single precision. Through memory: GCC 12's vectoriser
+// drops the float round trip of two coordinates made side by side at -O2.
+double singlePrecision(double value)
+{
+    volatile float single = static_cast<float>(value);
+    return single;
 }
 
 // The key id a piece belongs to; -1 for an untagged child.
@@ -54,12 +60,20 @@ ShowShoutcut::ShowShoutcut(Configure* store, QWidget* parent)
     for (QWidget* piece : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         if (tagOf(piece) >= 0) piece->hide();
 
-    QTimer::singleShot(kLifetimeMs, this, &QWidget::close);
+    // A coarse timer may fire up to 5 % early; the tip stays its full time.
+    QTimer::singleShot(kLifetimeMs, Qt::PreciseTimer, this, &QWidget::close);
 }
 
 ShowShoutcut::~ShowShoutcut() = default;
 
 QWidget* ShowShoutcut::view() { return this; }
+
+QPixmap ShowShoutcut::keyRowPicture(int keyId)
+{
+    registerPicturesOnce();
+    if (keyId < 0 || keyId > 4) return {};
+    return QPixmap(QStringLiteral(":/keyrow/keyrow-%1.png").arg(keyId));
+}
 
 void ShowShoutcut::setScreenSize(const Rect& frame) { screenSize_ = frame; }
 
@@ -69,19 +83,13 @@ Point ShowShoutcut::windowOrigin(const Rect& screen, const Size& window)
 {
     const double x = screen.x() + screen.width() * 0.5 - window.width * 0.5;
     const double y = screen.y() + screen.height() - window.height - kTopMargin;
-    return Point{static_cast<float>(x), static_cast<float>(y)};
-}
-
-QPoint ShowShoutcut::topLeftInQt(const Point& origin, const Size& window, double mainDisplayHeight)
-{
-    return QPoint(static_cast<int>(std::lround(origin.x)),
-                  static_cast<int>(std::lround(mainDisplayHeight - (origin.y + window.height))));
+    return Point{singlePrecision(x), singlePrecision(y)};
 }
 
 void ShowShoutcut::setId(int32_t keyId)
 {
-    const Size window{static_cast<double>(width()), static_cast<double>(height())};
-    move(topLeftInQt(windowOrigin(screenSize_, window), window, mainScreenSize().height()));
+    const Rect frame = WindowFrame::frame(this);
+    WindowFrame::setFrameOrigin(this, windowOrigin(screenSize_, frame.size));
 
     for (QWidget* piece : view()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (tagOf(piece) != keyId) continue;

@@ -4,7 +4,7 @@
 // a new window, destroyed when it closes; the opener keeps no reference.
 #include "Geometry.h"
 
-#include <QPoint>
+#include <QPixmap>
 #include <QWidget>
 #include <cstdint>
 #include <memory>
@@ -33,6 +33,10 @@ public:
     // Places the window and shows the pieces of that key.
     void setId(int32_t keyId);
 
+    // The tablet's key row with key keyId (0 to 4) lit, ":/keyrow/keyrow-<id>.png";
+    // a null picture for another id. Registers the pictures on first use.
+    static QPixmap keyRowPicture(int keyId);
+
     // The content: its direct children tagged with a key id are that key's pieces.
     QWidget* view();
 
@@ -40,9 +44,6 @@ public:
     // centred on the display, its top edge kTopMargin below the display's,
     // each coordinate rounded to single precision.
     static Point windowOrigin(const Rect& screen, const Size& window);
-    // Where a window whose lower-left corner is at origin sits in Qt's global
-    // coordinates (top-left corner, y down from the main display's top).
-    static QPoint topLeftInQt(const Point& origin, const Size& window, double mainDisplayHeight);
 
 private:
     std::unique_ptr<Ui::ShowShoutcut> ui_;
