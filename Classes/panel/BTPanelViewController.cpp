@@ -90,7 +90,8 @@ BTPanelViewController::BTPanelViewController(PanelControllerDelegate* delegate, 
     // hand the work to the main queue with their own copy of the token.
     const std::weak_ptr<int> alive = alive_;
     const auto later = [alive](std::function<void()> fn) { runWhileAlive(alive, std::move(fn)); };
-    observe(BTDriverManagerDidChangeStatus, [this, later](const Notification&) { later([this] { updateDriverStatus(); }); });
+    observe(BTDriverManagerDidChangeStatus,
+            [this, later](const Notification&) { later([this] { updateDriverStatus(); }); });
     observe("Monitor", [this, later](const Notification&) { later([this] { selectNextDisplay(); }); });
     // Posted by the shortcut editor on the main thread, where it runs at once.
     observe("UpdateSettings", [this, later](const Notification&) {
@@ -183,8 +184,7 @@ void BTPanelViewController::awakeFromNib()
     connectActions();
     updateDriverStatus(); // already on the main thread: no need to wait for the queue
 
-    for (QPushButton* link : {static_cast<QPushButton*>(ui.creditButton), static_cast<QPushButton*>(ui.githubLinkButton),
-                              static_cast<QPushButton*>(ui.refreshButton)})
+    for (BTCustomCursorButton* link : {ui.creditButton, ui.githubLinkButton, ui.refreshButton})
         link->setCursor(Qt::PointingHandCursor);
 
     auto* formatter = new OnlyIntegerValueFormatter(window_);
@@ -210,7 +210,8 @@ void BTPanelViewController::connectActions()
     onSlide(ui.penPressureDeadZoom, &BTPanelViewController::didChangeDeadZone);
     onClick(ui.enableMouseButton, &BTPanelViewController::setMouseMode);
     onClick(ui.enableShortcutButton, &BTPanelViewController::enableShortcutMode);
-    for (QAbstractButton* box : {ui.rotation0CheckBox, ui.rotation90CheckBox, ui.rotation180CheckBox, ui.rotation270CheckBox})
+    for (QAbstractButton* box :
+         {ui.rotation0CheckBox, ui.rotation90CheckBox, ui.rotation180CheckBox, ui.rotation270CheckBox})
         onClick(box, &BTPanelViewController::rotationCheckBox);
     onClick(ui.applyFullTabletButton, &BTPanelViewController::forceAspectButton);
     onClick(ui.applyForceTabletButton, &BTPanelViewController::forceAspectButton);
@@ -256,7 +257,8 @@ void BTPanelViewController::initConfig()
     BTDriverManager& d = driver();
     iniConfigStatus_ = false;
     {
-        const QSignalBlocker pressure(ui.pressureSlider), smoothing(ui.smoothingSlider), deadZone(ui.penPressureDeadZoom);
+        const QSignalBlocker pressure(ui.pressureSlider), smoothing(ui.smoothingSlider),
+            deadZone(ui.penPressureDeadZoom);
         setFloatValue(ui.pressureSlider, d.pressureDamping());
         ui.smoothingSlider->setValue(d.smoothingLevel());
         setFloatValue(ui.penPressureDeadZoom, d.pressureDeadZone());

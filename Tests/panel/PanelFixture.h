@@ -67,7 +67,9 @@ protected:
             driver();
             panel_ = std::make_unique<BTPanelViewController>(
                 nullptr, BTPanelViewController::Services{driver_.get(), screens_.get(), &shortcuts_, &defaults_});
-            panel_->window()->show(); // as the tray shows it: real events reach real widgets
+            // As the tray shows it, so that real events reach real widgets.
+            BTPanelView* window = panel_->window();
+            if (showWindow_) window->show();
             drain();
         }
         return *panel_;
@@ -132,4 +134,5 @@ protected:
     std::unique_ptr<BTDriverManager> driver_;
     std::unique_ptr<BTScreenManager> screens_;
     std::unique_ptr<BTPanelViewController> panel_;
+    bool showWindow_ = true;
 };

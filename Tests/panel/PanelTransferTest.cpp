@@ -134,7 +134,8 @@ protected:
         d.saveSettings();
     }
 
-    static constexpr const char* kDocument = R"({"0":{"enableKeyboard":1,"shortcutEvent":"Ctrl+","keyboardEvent":"Q "}})";
+    static constexpr const char* kDocument =
+        R"({"0":{"enableKeyboard":1,"shortcutEvent":"Ctrl+","keyboardEvent":"Q "}})";
 };
 
 TEST_F(PanelTransfer, ExportThenImportKeepsEverySettingAndLeavesOnlyTheOffsetStored)
@@ -162,7 +163,8 @@ TEST_F(PanelTransfer, KeysAFileLacksFallBackToWhatWasRegisteredElseToTheBuiltIns
     storeSettings();
     controller();
     const std::string withDeadZone = dir_.file("a.plist"), without = dir_.file("b.plist");
-    ASSERT_TRUE(PropertyList::writeFile(withDeadZone, PlistValue(PlistValue::Dictionary{{K::pressureDeadZone, 0.375}})));
+    ASSERT_TRUE(
+        PropertyList::writeFile(withDeadZone, PlistValue(PlistValue::Dictionary{{K::pressureDeadZone, 0.375}})));
     ASSERT_TRUE(PropertyList::writeFile(without, PlistValue(PlistValue::Dictionary{{K::smoothing, 9}})));
 
     importFrom(without);
