@@ -1,7 +1,9 @@
 #include "BTPanelView.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 
 BTPanelView::BTPanelView(QWidget* parent) : QWidget(parent)
 {
@@ -25,6 +27,9 @@ void BTPanelView::keyPressEvent(QKeyEvent* event)
         return;
     }
     QWidget::keyPressEvent(event);
+    // A text field lets Return go on after it has taken the number: that is
+    // no cursor move.
+    if (qobject_cast<QLineEdit*>(QApplication::focusWidget())) return;
     if (keyDown) keyDown(event);
 }
 

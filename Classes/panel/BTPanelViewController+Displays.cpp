@@ -118,14 +118,17 @@ void BTPanelViewController::selectDisplayRow(int row)
 
 void BTPanelViewController::didChangeMonitor()
 {
-    onMainQueue([this] {
-        if (!window_) return;
-        const int n = static_cast<int>(displayList().size());
-        if (n < 2) return;
-        const int selected = selectedDisplayRow();
-        // Through the single displays, never to the all-displays row.
-        ui_->displaysCombo->setCurrentIndex(selected >= n - 1 ? 0 : selected + 1);
-    });
+    onMainQueue([this] { selectNextDisplay(); });
+}
+
+void BTPanelViewController::selectNextDisplay()
+{
+    if (!window_) return;
+    const int n = static_cast<int>(displayList().size());
+    if (n < 2) return;
+    const int selected = selectedDisplayRow();
+    // Through the single displays, never to the all-displays row.
+    ui_->displaysCombo->setCurrentIndex(selected >= n - 1 ? 0 : selected + 1);
 }
 
 void BTPanelViewController::showMonitorFlag(QObject*)

@@ -13,9 +13,7 @@
 #include "ShowShoutcut.h"
 #include "ui_Panel.h"
 
-#include <QCoreApplication>
 #include <QSignalBlocker>
-#include <QThread>
 
 namespace {
 // The segment a status change selects: the page of the pen and cursor settings.
@@ -29,12 +27,32 @@ void BTPanelViewController::observe(const char* name, NotificationCenter::Callba
     observers_.emplace_back(name, nullptr, std::move(callback));
 }
 
-void BTPanelViewController::onMainQueue(std::function<void()> fn)
+void BTPanelViewController::runWhileAlive(std::weak_ptr<int> alive, std::function<void()> fn)
 {
     // Checked on the main thread, where the controller is destroyed too.
-    MainQueue::async([alive = std::weak_ptr<int>(alive_), fn = std::move(fn)] {
+    MainQueue::async([alive = std::move(alive), fn = std::move(fn)] {
         if (alive.lock()) fn();
     });
+}
+
+void BTPanelViewController::onMainQueue(std::function<void()> fn)
+{
+    runWhileAlive(alive_, std::move(fn));
+}
+
+std::optional<int32_t> BTPanelViewController::tipsKey(const Notification& note)
+{
+    const auto kid = note.userInfo.find("kid");
+    const int64_t id = kid == note.userInfo.end() ? -1 : kid->second.integerValue();
+    if (id < 0 || id >= kHardwareKeys) return std::nullopt;
+    return static_cast<int32_t>(id);
+}
+
+std::optional<int> BTPanelViewController::pressurePercent(const Notification& note)
+{
+    const auto pressure = note.userInfo.find("pressure");
+    if (pressure == note.userInfo.end()) return std::nullopt;
+    return pressure->second.intValue(); // truncates the percentage
 }
 
 void BTPanelViewController::didChangeDriverStatus()
@@ -63,45 +81,38 @@ void BTPanelViewController::updateDriverStatus()
 
 void BTPanelViewController::updateSettings()
 {
-    const auto update = [this] {
-        if (!window_) return;
-        for (QAbstractButton* button : {static_cast<QAbstractButton*>(ui_->penUpButton),
-                                        static_cast<QAbstractButton*>(ui_->penDownButton),
-                                        static_cast<QAbstractButton*>(ui_->showTabletShortcutButton)}) {
-            const int key = button->property("tag").toInt();
-            button->setText(QString::fromStdString(KeyMapInfo::shortkeyToChina(shortcuts().readShortcutForCmd(key))));
-        }
-    };
-    if (QThread::currentThread() == QCoreApplication::instance()->thread())
-        update();
-    else
-        onMainQueue(update);
+    if (!window_) return;
+    for (QAbstractButton* button : {static_cast<QAbstractButton*>(ui_->penUpButton),
+                                    static_cast<QAbstractButton*>(ui_->penDownButton),
+                                    static_cast<QAbstractButton*>(ui_->showTabletShortcutButton)}) {
+        const int key = button->property("tag").toInt();
+        button->setText(QString::fromStdString(KeyMapInfo::shortkeyToChina(shortcuts().readShortcutForCmd(key))));
+    }
 }
 
 void BTPanelViewController::showShortcutTips(const Notification& note)
 {
-    const auto kid = note.userInfo.find("kid");
-    const int64_t id = kid == note.userInfo.end() ? -1 : kid->second.integerValue();
-    if (id < 0 || id >= kHardwareKeys) return;
-    const auto key = static_cast<int32_t>(id);
-    onMainQueue([this, key] {
-        // The all-displays row, and no list yet, mean the main display.
-        const auto list = Platform::services().displays ? Platform::services().displays->activeDisplays()
-                                                        : std::vector<DisplayID>();
-        const DisplayID* display = safeObjectAtIndexForScreen(list, static_cast<size_t>(selectedDisplayRow()));
-        auto* tips = new ShowShoutcut(&shortcuts()); // closes and goes away by itself
-        tips->show();
-        tips->setScreenSize(display ? screenSize(*display) : Rect());
-        tips->setId(key);
-    });
+    if (const auto key = tipsKey(note)) onMainQueue([this, key = *key] { openShortcutTips(key); });
+}
+
+void BTPanelViewController::openShortcutTips(int32_t key)
+{
+    // The all-displays row, and no list yet, mean the main display.
+    const auto list =
+        Platform::services().displays ? Platform::services().displays->activeDisplays() : std::vector<DisplayID>();
+    const DisplayID* display = safeObjectAtIndexForScreen(list, static_cast<size_t>(selectedDisplayRow()));
+    auto* tips = new ShowShoutcut(&shortcuts()); // closes and goes away by itself
+    tips->show();
+    tips->setScreenSize(display ? screenSize(*display) : Rect());
+    tips->setId(key);
 }
 
 void BTPanelViewController::showPressure(const Notification& note)
 {
-    const auto pressure = note.userInfo.find("pressure");
-    if (pressure == note.userInfo.end()) return;
-    const int percent = pressure->second.intValue(); // truncates the percentage
-    onMainQueue([this, percent] {
-        if (window_) ui_->showPressureProgress->setValue(percent);
-    });
+    if (const auto percent = pressurePercent(note)) onMainQueue([this, p = *percent] { showPressurePercent(p); });
+}
+
+void BTPanelViewController::showPressurePercent(int percent)
+{
+    if (window_) ui_->showPressureProgress->setValue(percent);
 }

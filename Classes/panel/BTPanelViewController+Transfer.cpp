@@ -62,7 +62,8 @@ void BTPanelViewController::exportSettings(QObject*)
     connect(dialog, &QDialog::finished, this, [this, dialog](int result) {
         const QStringList chosen = dialog->selectedFiles();
         if (result != QDialog::Accepted || chosen.isEmpty()) return;
-        if (exportSettingsToFile(chosen.first().toStdString())) alert(QStringLiteral("Exported"), {QStringLiteral("Ok")}, {});
+        if (exportSettingsToFile(chosen.first().toStdString()))
+            alert(QStringLiteral("Exported"), {QStringLiteral("Ok")}, {});
     });
     dialog->open();
 }

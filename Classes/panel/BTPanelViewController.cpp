@@ -24,6 +24,7 @@
 #include <QKeyEvent>
 #include <QPixmap>
 #include <QSignalBlocker>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 
@@ -59,6 +60,15 @@ void setFloatValue(QSlider* slider, float value)
     slider->setValue(static_cast<int>(std::lround(value * kSliderSteps)));
 }
 
+// The key row at twice its size: the drawing made for that size, shown one
+// pixel per point.
+QPixmap keyRowPicture(int key)
+{
+    QPixmap picture(QStringLiteral(":/keyrow/keyrow-%1@2x.png").arg(key));
+    picture.setDevicePixelRatio(1.0);
+    return picture;
+}
+
 QString offsetText(double value)
 {
     return QString::asprintf("%0.2f", value);
@@ -75,13 +85,29 @@ BTPanelViewController::BTPanelViewController(PanelControllerDelegate* delegate, 
     : delegate_(delegate), services_(services), alive_(std::make_shared<int>(0))
 {
     keyboardModifiers_ = [] { return QGuiApplication::queryKeyboardModifiers(); };
-    observe(BTDriverManagerDidChangeStatus, [this](const Notification&) { didChangeDriverStatus(); });
-    observe("Monitor", [this](const Notification&) { didChangeMonitor(); });
-    observe("UpdateSettings", [this](const Notification&) { updateSettings(); });
-    observe("DownKey", [this](const Notification& note) { showShortcutTips(note); });
-    observe(kUpdatePressureNotification, [this](const Notification& note) { showPressure(note); });
+    // The callbacks run on the posting thread, possibly while this controller
+    // is going away on the main thread: they read nothing of it there and
+    // hand the work to the main queue with their own copy of the token.
+    const std::weak_ptr<int> alive = alive_;
+    const auto later = [alive](std::function<void()> fn) { runWhileAlive(alive, std::move(fn)); };
+    observe(BTDriverManagerDidChangeStatus,
+            [this, later](const Notification&) { later([this] { updateDriverStatus(); }); });
+    observe("Monitor", [this, later](const Notification&) { later([this] { selectNextDisplay(); }); });
+    // Posted by the shortcut editor on the main thread, where it runs at once.
+    observe("UpdateSettings", [this, later](const Notification&) {
+        if (QThread::currentThread() == QCoreApplication::instance()->thread())
+            updateSettings();
+        else
+            later([this] { updateSettings(); });
+    });
+    observe("DownKey", [this, later](const Notification& note) {
+        if (const auto key = tipsKey(note)) later([this, key = *key] { openShortcutTips(key); });
+    });
+    observe(kUpdatePressureNotification, [this, later](const Notification& note) {
+        if (const auto percent = pressurePercent(note)) later([this, p = *percent] { showPressurePercent(p); });
+    });
     // A display plugged in or out changes the display list.
-    const auto displaysChanged = [this](const Notification&) { onMainQueue([this] { reloadDisplayList(); }); };
+    const auto displaysChanged = [this, later](const Notification&) { later([this] { reloadDisplayList(); }); };
     observe(kScreenParametersDidChange, displaysChanged);
     observe(BTScreenManagerDidChangeScreenDetails, displaysChanged);
 }
@@ -140,6 +166,7 @@ void BTPanelViewController::awakeFromNib()
         ui_->upOffsetText->setText(offsetText(r.y()));
         ui_->downOffsetText->setText(offsetText(r.height()));
     };
+    ui.monitorView->installEventFilter(this);
 
     // The panel comes and goes with the tray icon; closing it must not end the program.
     window_->setAttribute(Qt::WA_QuitOnClose, false);
@@ -157,8 +184,7 @@ void BTPanelViewController::awakeFromNib()
     connectActions();
     updateDriverStatus(); // already on the main thread: no need to wait for the queue
 
-    for (QPushButton* link : {static_cast<QPushButton*>(ui.creditButton), static_cast<QPushButton*>(ui.githubLinkButton),
-                              static_cast<QPushButton*>(ui.refreshButton)})
+    for (BTCustomCursorButton* link : {ui.creditButton, ui.githubLinkButton, ui.refreshButton})
         link->setCursor(Qt::PointingHandCursor);
 
     auto* formatter = new OnlyIntegerValueFormatter(window_);
@@ -184,7 +210,8 @@ void BTPanelViewController::connectActions()
     onSlide(ui.penPressureDeadZoom, &BTPanelViewController::didChangeDeadZone);
     onClick(ui.enableMouseButton, &BTPanelViewController::setMouseMode);
     onClick(ui.enableShortcutButton, &BTPanelViewController::enableShortcutMode);
-    for (QAbstractButton* box : {ui.rotation0CheckBox, ui.rotation90CheckBox, ui.rotation180CheckBox, ui.rotation270CheckBox})
+    for (QAbstractButton* box :
+         {ui.rotation0CheckBox, ui.rotation90CheckBox, ui.rotation180CheckBox, ui.rotation270CheckBox})
         onClick(box, &BTPanelViewController::rotationCheckBox);
     onClick(ui.applyFullTabletButton, &BTPanelViewController::forceAspectButton);
     onClick(ui.applyForceTabletButton, &BTPanelViewController::forceAspectButton);
@@ -230,7 +257,8 @@ void BTPanelViewController::initConfig()
     BTDriverManager& d = driver();
     iniConfigStatus_ = false;
     {
-        const QSignalBlocker pressure(ui.pressureSlider), smoothing(ui.smoothingSlider), deadZone(ui.penPressureDeadZoom);
+        const QSignalBlocker pressure(ui.pressureSlider), smoothing(ui.smoothingSlider),
+            deadZone(ui.penPressureDeadZoom);
         setFloatValue(ui.pressureSlider, d.pressureDamping());
         ui.smoothingSlider->setValue(d.smoothingLevel());
         setFloatValue(ui.penPressureDeadZoom, d.pressureDeadZone());
@@ -260,7 +288,31 @@ void BTPanelViewController::initConfig()
     ui.shortcutSettingsButtonForTag0->setHover(true);
     setTabletShortcut(ui.shortcutSettingsButtonForTag0);
     updateSettings();
+    refreshOffsetFields();
     iniConfigStatus_ = true;
+}
+
+void BTPanelViewController::refreshOffsetFields()
+{
+    // The map view learns its areas when it draws; the fields follow then.
+    offsetFieldsStale_ = true;
+    ui_->monitorView->update();
+}
+
+bool BTPanelViewController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (offsetFieldsStale_ && ui_ && watched == ui_->monitorView && event->type() == QEvent::Paint) {
+        offsetFieldsStale_ = false;
+        // Queued: after this draw has placed the area.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (ui_->monitorView->_updateTabletOffset)
+                    ui_->monitorView->_updateTabletOffset(ui_->monitorView->getTabletOffset());
+            },
+            Qt::QueuedConnection);
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 // --- Actions ---------------------------------------------------------------
@@ -304,6 +356,7 @@ void BTPanelViewController::rotationCheckBox(QObject* sender)
         ui.monitorView->setTabletRotate(angle);
     }
     driver().setTabletRotation(angle);
+    refreshOffsetFields();
 }
 
 void BTPanelViewController::forceAspectButton(QObject* sender)
@@ -315,6 +368,7 @@ void BTPanelViewController::forceAspectButton(QObject* sender)
         ui_->monitorView->setForceAspect(true);
         ui_->applyForceTabletButton->setChecked(false);
     }
+    refreshOffsetFields();
 }
 
 void BTPanelViewController::ResetFullScreenButtom(QObject*)
@@ -329,6 +383,7 @@ void BTPanelViewController::adjustTabletOffset(QObject*)
     const double up = ui_->upOffsetText->text().toFloat();
     const double down = ui_->downOffsetText->text().toFloat();
     ui_->monitorView->adjustTabletOffset(Rect(left, up, right - left, down - up));
+    refreshOffsetFields();
 }
 
 void BTPanelViewController::didClickCusrorButton(QObject* sender)
@@ -369,7 +424,7 @@ void BTPanelViewController::setTabletShortcut(QObject* sender)
 {
     const int key = tagOf(sender);
     if (key >= 0 && key < 5)
-        ui_->shortcutBgImageView->setPixmap(QPixmap(QStringLiteral(":/keyrow/keyrow-%1@2x.png").arg(key)));
+        ui_->shortcutBgImageView->setPixmap(keyRowPicture(key));
     else
         ui_->shortcutBgImageView->clear();
     QPushButton* shown = ui_->showTabletShortcutButton;

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -115,12 +116,16 @@ public:
     static constexpr int kCursorRepeatMs = 300;
 
     // --- Notification handlers ---------------------------------------------
-    // Each may be called on any thread; interface work hops to the main queue.
+    // Each may be called on any thread while the controller lives; the
+    // interface work hops to the main queue. updateSettings runs on the main thread.
     void didChangeDriverStatus();
     void didChangeMonitor();
     void updateSettings();
     void showShortcutTips(const Notification& note);
     void showPressure(const Notification& note);
+    // The key a "DownKey" opens tips for (0-4), and the percentage of an "updatePressure".
+    static std::optional<int32_t> tipsKey(const Notification& note);
+    static std::optional<int> pressurePercent(const Notification& note);
 
     // --- Import and export ---------------------------------------------------
     // The steps after the dialogs: true when the file held settings and they
@@ -175,6 +180,9 @@ public:
 signals:
     void hasActivePanelChanged(bool active);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     BTDriverManager& driver() const;
     BTScreenManager& screens() const;
@@ -188,12 +196,18 @@ private:
     void selectDisplayRow(int row);
     int selectedDisplayRow() const;
     void updateDriverStatus();
+    void selectNextDisplay();
+    void openShortcutTips(int32_t key);
+    void showPressurePercent(int percent);
     void setCursorUpdateTimer(std::unique_ptr<QTimer> timer);
-    // Runs fn on the main queue while this controller is alive.
+    // Runs fn on the main queue if the token's controller is still alive then.
+    static void runWhileAlive(std::weak_ptr<int> alive, std::function<void()> fn);
     void onMainQueue(std::function<void()> fn);
     void observe(const char* name, NotificationCenter::Callback callback);
     QMessageBox* alert(const QString& text, const QStringList& buttons, std::function<void(int response)> done);
     void reloadAfterClear();
+    // The offset fields show the map view's tablet area after its next draw.
+    void refreshOffsetFields();
 
     PanelControllerDelegate* delegate_ = nullptr;
     Services services_;
@@ -203,6 +217,7 @@ private:
     bool hasActivePanel_ = false;
     std::unique_ptr<QTimer> cursorUpdateTimer_;
     int32_t cursorMoveAction_ = 0;
+    bool offsetFieldsStale_ = true;
     std::unique_ptr<QTimer> orderOutTimer_;
     QPointer<QAbstractAnimation> animation_; // the running open or close animation
     std::function<Qt::KeyboardModifiers()> keyboardModifiers_;

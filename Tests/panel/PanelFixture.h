@@ -1,0 +1,138 @@
+#pragma once
+// A settings panel over a driver of its own: fixed displays (the offscreen
+// platform's two by default), a defaults store and shortcut store in a
+// temporary folder, recording event backends and a scripted HID bus for
+// plugging the tablet in and out.
+#include "BTDriverManager.h"
+#include "BTPanelView.h"
+#include "BTPanelViewController.h"
+#include "BTScreenManager.h"
+#include "Configure.h"
+#include "FixedDisplayService.h"
+#include "MainQueue.h"
+#include "PlatformServices.h"
+#include "RecordingHIDEventSystem.h"
+#include "ScriptedHIDBus.h"
+#include "TempDir.h"
+#include "UserDefaults.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTest>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+class PanelFixture : public ::testing::Test {
+protected:
+    static std::vector<Rect> twoDisplays() { return {Rect(0, 0, 1920, 1080), Rect(1920, 0, 1280, 800)}; }
+
+    void SetUp() override
+    {
+        previous_ = Platform::services();
+        Platform::services().displays = &displays_;
+        Platform::services().hidEventSystem = &events_;
+        Platform::services().eventPosting = nullptr;
+        Platform::services().makeHIDManager = [bus = bus_] { return bus->makeManager(); };
+    }
+
+    void TearDown() override
+    {
+        panel_.reset();
+        driver_.reset(); // stops its thread, if it has one
+        screens_.reset();
+        // Windows that close themselves later (flags, tips, editors) go now.
+        for (QWidget* window : QApplication::topLevelWidgets()) window->close();
+        drain();
+        Platform::services() = previous_;
+    }
+
+    // The driver loads the settings when it is made: fill defaults() first.
+    BTDriverManager& driver(bool withThread = false)
+    {
+        if (!driver_) {
+            driver_ = std::make_unique<BTDriverManager>(BTDriverManager::Options{&defaults_, withThread});
+            screens_ = std::make_unique<BTScreenManager>(*driver_);
+            driver_->setScreenManagerSource(screens_.get());
+            driver_->setShortcutStore(&shortcuts_);
+        }
+        return *driver_;
+    }
+
+    BTPanelViewController& controller()
+    {
+        if (!panel_) {
+            driver();
+            panel_ = std::make_unique<BTPanelViewController>(
+                nullptr, BTPanelViewController::Services{driver_.get(), screens_.get(), &shortcuts_, &defaults_});
+            // As the tray shows it, so that real events reach real widgets.
+            BTPanelView* window = panel_->window();
+            if (showWindow_) window->show();
+            drain();
+        }
+        return *panel_;
+    }
+    BTPanelView& window() { return *controller().window(); }
+
+    template <typename T>
+    T* outlet(const char* name)
+    {
+        T* control = window().findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(control, nullptr) << name;
+        return control;
+    }
+
+    // Plugs the tablet in and has the panel's refresh button look for it: the
+    // driver then finds it on the main thread.
+    void connectTablet()
+    {
+        tablet_ = bus_->plugIn(BTDriverManager::tabletVendorID(), BTDriverManager::tabletProductID());
+        QTest::mouseClick(outlet<QPushButton>("refreshButton"), Qt::LeftButton);
+        ASSERT_TRUE(waitFor([&] { return driver().isConnected(); }));
+        drain();
+    }
+
+    template <typename Condition>
+    static bool waitFor(Condition condition, int milliseconds = 5000)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!condition()) {
+            if (clock.elapsed() > milliseconds) return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QThread::msleep(2);
+        }
+        return true;
+    }
+
+    static void drain()
+    {
+        MainQueue::drain();
+        QCoreApplication::processEvents();
+    }
+
+    // Top-level windows of a class that are shown.
+    template <typename T>
+    static std::vector<T*> shownWindows()
+    {
+        std::vector<T*> found;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (auto* w = qobject_cast<T*>(window); w && w->isVisible()) found.push_back(w);
+        return found;
+    }
+
+    PlatformServices previous_;
+    TempDir dir_;
+    FixedDisplayService displays_{twoDisplays()};
+    UserDefaults defaults_{dir_.file("defaults.plist")};
+    Configure shortcuts_{&defaults_};
+    RecordingHIDEventSystem events_;
+    std::shared_ptr<ScriptedHIDBus> bus_ = ScriptedHIDBus::create();
+    int tablet_ = 0;
+    std::unique_ptr<BTDriverManager> driver_;
+    std::unique_ptr<BTScreenManager> screens_;
+    std::unique_ptr<BTPanelViewController> panel_;
+    bool showWindow_ = true;
+};
