@@ -411,6 +411,24 @@ void BTMonitorView::selectMonitorIndex(int32_t index)
     monitorUpdate(nullptr);
 }
 
+void BTMonitorView::restoreMonitorIndex(int32_t index)
+{
+    if (!_tabletSettings) return selectMonitorIndex(index);
+    const BTDriverManager::_settings& s = *_tabletSettings;
+    const Rect monitorArea = s.monitorArea.load();
+    const Rect stored(s.screenOffsetX, s.screenOffsetY, s.screenWidth, s.screenHeight);
+    // Whole numbers were stored: allow their truncation at the far edges.
+    const bool onDisplay = stored.width() > 0 && stored.height() > 0 && stored.x() >= monitorArea.x() - 1 &&
+                           stored.y() >= monitorArea.y() - 1 && stored.maxX() <= monitorArea.maxX() + 1 &&
+                           stored.maxY() <= monitorArea.maxY() + 1;
+    if (!onDisplay) return selectMonitorIndex(index);
+    _monitorIndex = index;
+    refreshScreenImage();
+    flushMonitorCount = 0; // the next draw reads the stored area against this display
+    monitorUpdate(nullptr);
+    update();
+}
+
 void BTMonitorView::adjustTabletOffset(const Rect& r)
 {
     BTViewInfo& info = _tabletViewInfo;

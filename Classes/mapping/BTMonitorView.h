@@ -52,6 +52,10 @@ public:
     // Shows display `index` (one past the last: all of them) with the whole
     // display as its area, and hands that to the driver at once.
     void selectMonitorIndex(int32_t index);
+    // The same choice made when the settings load: the stored screen area is
+    // kept when it lies on that display (a saved area survives a restart or an
+    // import), and becomes the whole display only when it does not.
+    void restoreMonitorIndex(int32_t index);
     // Places the tablet area by fractions of the tablet rectangle:
     // {left, up, width, height}. Not clamped.
     void adjustTabletOffset(const Rect& fractions);

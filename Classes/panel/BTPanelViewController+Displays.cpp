@@ -75,7 +75,12 @@ void BTPanelViewController::comboBoxSelectionDidChange()
     const DisplayID* display = safeObjectAtIndex(list, static_cast<size_t>(index));
     driver().setDisplayId(index);
     screens().setTargetScreen(display ? *display : 0); // none: all displays
-    ui_->monitorView->selectMonitorIndex(index);
+    // While the settings load, the stored screen area stays; a choice of the
+    // user's (or a display switch) maps the whole display.
+    if (iniConfigStatus_)
+        ui_->monitorView->selectMonitorIndex(index);
+    else
+        ui_->monitorView->restoreMonitorIndex(index);
 }
 
 int BTPanelViewController::selectedDisplayRow() const

@@ -96,6 +96,31 @@ TEST_F(PanelController, AStoredDisplayThatIsGoneSelectsTheMainDisplayWithAWarnin
     EXPECT_TRUE(log.contains("] [-warn-] stored display 5 is not attached"));
 }
 
+TEST_F(PanelController, AStoredScreenAreaSurvivesLoadingUnlessItIsOffItsDisplay)
+{
+    struct Case {
+        Rect stored;
+        Rect expected;
+    };
+    const Case cases[] = {
+        {Rect(400, 200, 400, 400), Rect(400, 200, 400, 400)}, // part of the main display: kept
+        {Rect(3000, 0, 400, 400), Rect(0, 0, 1920, 1080)},    // not on it: the whole display
+    };
+    for (const Case& c : cases) {
+        TearDown();
+        SetUp();
+        defaults_.setObject(PlistValue::Array{c.stored.x(), c.stored.y(), c.stored.width(), c.stored.height()},
+                            DefaultsKeys::screenArea);
+        controller();
+        QTest::qWait(50); // the map view has drawn and written the area back
+        EXPECT_EQ(driver().screenArea(), c.expected) << NSStringFromRect(c.stored);
+    }
+    // A choice of the user's maps the whole display.
+    QComboBox* combo = outlet<QComboBox>("displaysCombo");
+    combo->setCurrentIndex(1);
+    EXPECT_EQ(driver().screenArea(), screenSize(displays_.activeDisplays()[1]));
+}
+
 TEST_F(PanelController, MonitorKeyCyclesThroughTheSingleDisplays)
 {
     QComboBox* combo = outlet<QComboBox>("displaysCombo");
