@@ -10,6 +10,7 @@
 #include "PlatformServices.h"
 #include "ReportRecorder.h"
 #include "SystemLog.h"
+#include "TabletReports.h"
 #include "UserDefaults.h"
 
 #include <benchmark/benchmark.h>
@@ -20,19 +21,6 @@
 #include <string>
 #include <vector>
 
-static std::array<uint8_t, BTDriverManager::kReportLength> tipReport(int x, int y, int pressure)
-{
-    std::array<uint8_t, BTDriverManager::kReportLength> r{};
-    r[0] = 2;
-    r[1] = 0xC1;
-    r[2] = static_cast<uint8_t>(x >> 1);
-    r[3] = static_cast<uint8_t>(((x >> 9) & 0x7F) | ((y & 1) << 7));
-    r[4] = static_cast<uint8_t>(y >> 1);
-    r[5] = static_cast<uint8_t>((y >> 9) & 0x7F);
-    r[6] = static_cast<uint8_t>(pressure);
-    r[7] = static_cast<uint8_t>(pressure >> 8);
-    return r;
-}
 
 static void decodeReports(benchmark::State& state, bool recording)
 {
@@ -70,7 +58,7 @@ static void decodeReports(benchmark::State& state, bool recording)
         }
 
         std::vector<std::array<uint8_t, BTDriverManager::kReportLength>> reports;
-        for (int i = 0; i < 4096; ++i) reports.push_back(tipReport(10000 + 9 * i, 12000 + 5 * i, 3000 + i % 5000));
+        for (int i = 0; i < 4096; ++i) reports.push_back(stylusReport(kTip, 10000 + 9 * i, 12000 + 5 * i, 3000 + i % 5000));
         for (int i = 0; i < 16; ++i) driver.didReceiveReport(reports[i].data(), 2); // in range, tip down, dragging
 
         size_t n = 0;

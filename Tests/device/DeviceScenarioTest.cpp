@@ -12,37 +12,22 @@
 #include "UserDefaults.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QThread>
+#include "ScriptedServices.h"
+#include "WaitFor.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 
 namespace {
 
-template <typename Condition>
-bool waitFor(Condition condition, int milliseconds = 5000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > milliseconds) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
 // A running driver with its own thread, a scripted bus and recording events.
 class DeviceScenario : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        previous_ = Platform::services();
-        Platform::services().displays = &displays_;
-        Platform::services().hidEventSystem = &events_;
-        Platform::services().eventPosting = nullptr;
-        Platform::services().makeHIDManager = [bus = bus_] { return bus->makeManager(); };
+        previous_ = useScriptedServices(displays_, events_, bus_);
     }
     void TearDown() override
     {

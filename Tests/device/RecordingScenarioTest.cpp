@@ -14,9 +14,12 @@
 #include "UserDefaults.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QThread>
+#include "ScriptedServices.h"
+#include "TabletReports.h"
+#include "WaitFor.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -26,33 +29,12 @@
 
 namespace {
 
-template <typename Condition>
-bool waitFor(Condition condition, int milliseconds = 5000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > milliseconds) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
 using Report = std::vector<uint8_t>;
 
 Report penReport(uint8_t status, int x, int y, int pressure = 0)
 {
-    Report r(32, 0);
-    r[0] = 2;
-    r[1] = status;
-    r[2] = static_cast<uint8_t>(x >> 1);
-    r[3] = static_cast<uint8_t>(((x >> 9) & 0x7F) | ((y & 1) << 7));
-    r[4] = static_cast<uint8_t>(y >> 1);
-    r[5] = static_cast<uint8_t>((y >> 9) & 0x7F);
-    r[6] = static_cast<uint8_t>(pressure);
-    r[7] = static_cast<uint8_t>(pressure >> 8);
-    return r;
+    const TabletReport r = stylusReport(status, x, y, pressure);
+    return Report(r.begin(), r.end());
 }
 
 std::vector<std::string> linesOf(const std::string& text, const std::string& prefix = "")
@@ -77,11 +59,7 @@ class DeviceScenarioRecording : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        previous_ = Platform::services();
-        Platform::services().displays = &displays_;
-        Platform::services().hidEventSystem = &events_;
-        Platform::services().eventPosting = nullptr;
-        Platform::services().makeHIDManager = [bus = bus_] { return bus->makeManager(); };
+        previous_ = useScriptedServices(displays_, events_, bus_);
     }
     void TearDown() override
     {

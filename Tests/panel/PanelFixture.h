@@ -13,11 +13,12 @@
 #include "PlatformServices.h"
 #include "RecordingHIDEventSystem.h"
 #include "ScriptedHIDBus.h"
+#include "ScriptedServices.h"
 #include "TempDir.h"
 #include "UserDefaults.h"
+#include "WaitFor.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTest>
 #include <QThread>
@@ -31,11 +32,7 @@ protected:
 
     void SetUp() override
     {
-        previous_ = Platform::services();
-        Platform::services().displays = &displays_;
-        Platform::services().hidEventSystem = &events_;
-        Platform::services().eventPosting = nullptr;
-        Platform::services().makeHIDManager = [bus = bus_] { return bus->makeManager(); };
+        previous_ = useScriptedServices(displays_, events_, bus_);
     }
 
     void TearDown() override
@@ -92,19 +89,6 @@ protected:
         QTest::mouseClick(outlet<QPushButton>("refreshButton"), Qt::LeftButton);
         ASSERT_TRUE(waitFor([&] { return driver().isConnected(); }));
         drain();
-    }
-
-    template <typename Condition>
-    static bool waitFor(Condition condition, int milliseconds = 5000)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (!condition()) {
-            if (clock.elapsed() > milliseconds) return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            QThread::msleep(2);
-        }
-        return true;
     }
 
     static void drain()
