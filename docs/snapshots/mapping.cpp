@@ -9,45 +9,16 @@
 #include "BTTestPadView.h"
 #include "FixedDisplayService.h"
 #include "PlatformServices.h"
-#include "UserDefaults.h"
+#include "Snapshot.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QLinearGradient>
 #include <QPainter>
-#include <QTemporaryDir>
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
 constexpr int kDisplayWidth = 1920;
 constexpr int kDisplayHeight = 1080;
-
-// A made-up desktop: a sky, a top bar and two windows.
-QImage displayPicture()
-{
-    QImage picture(kDisplayWidth, kDisplayHeight, QImage::Format_ARGB32_Premultiplied);
-    QPainter p(&picture);
-    QLinearGradient sky(0, 0, 0, kDisplayHeight);
-    sky.setColorAt(0, QColor(58, 96, 160));
-    sky.setColorAt(1, QColor(196, 140, 120));
-    p.fillRect(picture.rect(), sky);
-    p.fillRect(0, 0, kDisplayWidth, 36, QColor(30, 32, 38));
-    const auto window = [&](QRect r, QColor title) {
-        p.fillRect(r.adjusted(8, 8, 8, 8), QColor(0, 0, 0, 60));
-        p.fillRect(r, QColor(246, 246, 246));
-        p.fillRect(QRect(r.x(), r.y(), r.width(), 44), title);
-    };
-    window(QRect(180, 160, 900, 620), QColor(214, 218, 226));
-    window(QRect(1180, 300, 560, 520), QColor(226, 214, 218));
-    p.setPen(QPen(QColor(40, 90, 200), 10, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(260, 600, 560, 320);
-    p.drawLine(560, 320, 900, 520);
-    return picture;
-}
 
 QImage render(QWidget& widget)
 {
@@ -80,21 +51,15 @@ void drawStrokes(BTTestPadView& pad)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_DIR\n", argv[0]);
-        return 2;
-    }
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
+    Snapshot snapshot(argc, argv);
+    if (!snapshot.ready()) return 2;
 
     FixedDisplayService displays({Rect(0, 0, kDisplayWidth, kDisplayHeight)});
-    displays.setPicture(displays.mainDisplay(), displayPicture());
+    displays.setPicture(displays.mainDisplay(), Snapshot::desktop(kDisplayWidth, kDisplayHeight));
     Platform::services().displays = &displays;
 
-    // A driver of its own, over settings in a temporary folder.
-    QTemporaryDir settings;
-    UserDefaults defaults(QDir(settings.path()).filePath("defaults.plist").toStdString());
-    BTDriverManager driver(BTDriverManager::Options{&defaults});
+    // A driver of its own, over settings that are thrown away.
+    BTDriverManager driver(BTDriverManager::Options{&snapshot.defaults()});
     BTScreenManager screens(driver);
     driver.setScreenManagerSource(&screens);
     driver.setScreenArea(Rect(240, 200, 1280, 720));
@@ -129,11 +94,5 @@ int main(int argc, char** argv)
     p.drawImage(margin * 3 + 720, margin + (470 - 200) / 2, backgroundPicture);
     p.end();
 
-    const QString path = QDir(QString::fromLocal8Bit(argv[1])).filePath("mapping-views.png");
-    if (!sheet.save(path)) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-        return 1;
-    }
-    std::printf("%s\n", qPrintable(path));
-    return 0;
+    return snapshot.save(sheet, QStringLiteral("mapping-views.png")) ? 0 : 1;
 }
