@@ -73,8 +73,7 @@ start_driver() {
     if [ "$MODE" = self-test ]; then
         /e2e/bin/hid-probe --vendor "$VENDOR" --product "$PRODUCT" --area "$AREA" >"$dir/driver.log" 2>&1 &
     else
-        # The driver alone: the tray application would also open its panel, whose
-        # display list points the mapping at the whole display.
+        # The driver alone: this machine has no display for the tray application.
         /e2e/bin/brevola-driver --headless --record "$dir/recording.txt" >"$dir/driver.log" 2>&1 &
     fi
     driver=$!
