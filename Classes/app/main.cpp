@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <malloc.h>
 #include <unistd.h>
 #include <vector>
 
@@ -79,6 +80,10 @@ int runHeadless(int& argc, char** argv, const PlatformChoice& platform, ReportRe
 
 int runTray(int& argc, char** argv, const PlatformChoice& platform, const QString& recordPath)
 {
+    // The panel's display pictures are a few megabytes each. A fixed mmap
+    // threshold keeps them out of the heap, so they go back to the system when
+    // the panel closes instead of staying with a process that idles in a tray.
+    ::mallopt(M_MMAP_THRESHOLD, 1 << 20);
     quietPlatformStart(true);
     QApplication app(argc, argv);
     quietPlatformStart(false);
