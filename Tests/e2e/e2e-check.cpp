@@ -2,49 +2,87 @@
 // event reader and the driver wrote, prints one line per assertion and a
 // verdict, and exits 1 when any assertion failed.
 //
-//   e2e-check --events FILE --tablet FILE --driver-log FILE [--connections N]
-//             [--pen LABEL] [--area X,Y,WIDTH,HEIGHT] [--exit NAME=STATUS ...]
+//   e2e-check --events FILE --tablet FILE --driver-log FILE [--pen LABEL]
+//             [--area X,Y,WIDTH,HEIGHT] [--exit NAME=STATUS ...]
 //             [--recording FILE [--recording-at-unplug FILE]]
 //
-// The expectations follow the virtual tablet's script: per connection one
-// hover in and out; on the first a stroke with pressure rising then falling,
+// The expectations follow the virtual tablet's script: two connections, on each
+// a hover in and out; on the first a stroke with pressure rising then falling,
 // stylus button 1, hardware key 1 and key 3; and the shortcuts of
 // shortcuts.json: key 1 is Ctrl+X, key 3 is Shift+A, stylus button 1 is the
 // right mouse button. Devices other than the pen are where shortcut events
 // may arrive. The driver stops while the last connection is still plugged in:
-// until then the tablet's own event node must deliver nothing to another
-// reader, afterwards it must. With --recording, the driver's recording must
-// describe the tablet as it declared itself on each plug-in and hold the
-// reports it sent, in order; --recording-at-unplug is a copy taken after the
-// first unplug, which must already hold the first connection's block whole.
+// until then the tablet's own event node must tell another reader nothing,
+// afterwards it must. With --recording, the driver's recording must describe
+// the tablet as it declared itself on each plug-in and hold the reports it
+// sent, in order; --recording-at-unplug is a copy taken after the first
+// unplug, which must already hold the first connection's block whole.
 #include "e2e.h"
 
 #include <algorithm>
 #include <functional>
 #include <optional>
 #include <set>
+#include <sstream>
 #include <tuple>
 
 using namespace e2e;
 
 namespace {
 
+using Verdict = std::optional<std::string>; // the reason of a failure
+
 struct Event {
     std::string label;
     int type, code, value;
 };
 
-using Verdict = std::optional<std::string>; // the reason of a failure
+// A recording: one block per R: line, with its header lines (R:, N:, P:, I:)
+// and the "<length> <bytes>" of each E: line; the reason when a line does
+// not belong.
+struct Recording {
+    std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> blocks;
+    std::vector<long long> times;
+    Verdict error;
+    std::string text;
+};
+
+Recording parseRecording(const std::string& text)
+{
+    Recording r{{}, {}, {}, text};
+    std::istringstream lines(text);
+    for (std::string line; !r.error && std::getline(lines, line);) {
+        const std::string tag = line.substr(0, 3);
+        unsigned long long seconds = 0, micros = 0;
+        int used = 0;
+        if (line.empty() || line[0] == '#') continue;
+        if (tag == "R: ") r.blocks.emplace_back();
+        if (r.blocks.empty()) {
+            r.error = "line before the first R: line: \"" + line + "\"";
+        } else if (tag == "R: " || tag == "N: " || tag == "P: " || tag == "I: ") {
+            if (!r.blocks.back().second.empty()) r.error = "header line after a report: \"" + line + "\"";
+            r.blocks.back().first.push_back(line);
+        } else if (tag != "E: ") {
+            r.error = "unexpected line \"" + line + "\"";
+        } else if (std::sscanf(line.c_str(), "E: %llu.%6llu %n", &seconds, &micros, &used) != 2 || line[9] != '.') {
+            r.error = "bad report line \"" + line + "\"";
+        } else {
+            r.times.push_back(static_cast<long long>(seconds * 1000000 + micros));
+            r.blocks.back().second.push_back(line.substr(static_cast<size_t>(used)));
+        }
+    }
+    return r;
+}
 
 struct Inputs {
     std::vector<Event> events;
     std::map<std::string, std::map<int, std::pair<int, int>>> absinfo; // label -> code -> minimum, maximum
     std::set<std::string> devices;
     std::vector<std::tuple<std::string, int, std::string>> tablet; // kind, connection, the rest of the line
-    std::optional<std::string> recording, recordingAtUnplug;
+    std::optional<Recording> recording, atUnplug;
     std::string driverLog;
     std::vector<std::string> exits;
-    int connections = 2;
+    const int connections = 2; // the tablet's script plugs it in twice
     std::string pen;
     std::vector<int> area;
 
@@ -56,21 +94,11 @@ struct Inputs {
             if (k == kind && c == connection) out.push_back(rest);
         return out;
     }
-    // Indexes into events of the pen's events of one type and code.
-    std::vector<size_t> penEvents(int type, int code) const
-    {
-        std::vector<size_t> out;
-        for (size_t i = 0; i < events.size(); ++i)
-            if (events[i].label == pen && events[i].type == type && events[i].code == code) out.push_back(i);
-        return out;
-    }
-    std::vector<int> values(const std::vector<size_t>& at) const
-    {
-        std::vector<int> v;
-        for (size_t i : at) v.push_back(events[i].value);
-        return v;
-    }
 };
+
+using Check = std::function<Verdict(const Inputs&)>;
+
+std::ostream& operator<<(std::ostream& o, std::pair<int, int> key) { return o << key.first << " " << key.second; }
 
 template <class T> std::string join(const std::vector<T>& v, const char* separator = " ", size_t limit = 24)
 {
@@ -82,332 +110,43 @@ template <class T> std::string join(const std::vector<T>& v, const char* separat
 
 std::string str(long n) { return std::to_string(n); }
 
-// The first BTN_TOUCH down and the next up, as event indexes.
-std::optional<std::pair<size_t, size_t>> stroke(const Inputs& in)
-{
-    std::optional<size_t> down;
-    for (size_t i : in.penEvents(EV_KEY, BTN_TOUCH)) {
-        if (in.events[i].value == 1 && !down)
-            down = i;
-        else if (in.events[i].value == 0 && down)
-            return std::make_pair(*down, i);
-    }
-    return std::nullopt;
-}
-
-std::vector<int> during(const Inputs& in, int code, std::pair<size_t, size_t> span)
+// The values of one of the pen's axes, all of them or those of its stroke:
+// from the first BTN_TOUCH down to the next up.
+std::vector<int> axisValues(const Inputs& in, int axis, bool strokeOnly)
 {
     std::vector<int> v;
-    for (size_t i : in.penEvents(EV_ABS, code))
-        if (i > span.first && i < span.second) v.push_back(in.events[i].value);
+    int touches = 0; // down and up
+    for (const Event& e : in.events) {
+        if (e.label != in.pen) continue;
+        touches += e.type == EV_KEY && e.code == BTN_TOUCH;
+        if (e.type == EV_ABS && e.code == axis && (!strokeOnly || touches == 1)) v.push_back(e.value);
+    }
     return v;
 }
 
-Verdict modeCommands(const Inputs& in)
+// The key events with these codes, of the pen or else of the other devices
+// (where shortcuts arrive), as code and value, in order; auto-repeats left out.
+Check keyEvents(bool pen, std::set<int> codes, std::vector<std::pair<int, int>> want)
 {
-    for (int c = 1; c <= in.connections; ++c)
-        if (const auto m = in.lines("mode", c); m != std::vector<std::string>{"02 10 01"})
-            return "connection " + str(c) + " got the mode commands " + join(m, ", ") + ", expected 02 10 01 once";
-    return {};
-}
-
-Verdict penRecorded(const Inputs& in)
-{
-    if (!in.devices.count(in.pen)) return "the pen device (" + in.pen + ") was never found under /dev/input";
-    if (in.penEvents(EV_SYN, SYN_REPORT).empty()) return "the pen device sent no event at all";
-    return {};
-}
-
-Verdict proximity(const Inputs& in)
-{
-    const std::vector<int> v = in.values(in.penEvents(EV_KEY, BTN_TOOL_PEN));
-    std::vector<int> want;
-    for (int c = 0; c < in.connections; ++c) want.insert(want.end(), {1, 0});
-    if (v != want) return "BTN_TOOL_PEN went " + join(v) + ", expected " + join(want) + " (enter and leave per connection)";
-    return {};
-}
-
-Verdict touchInStroke(const Inputs& in)
-{
-    const std::vector<size_t> t = in.penEvents(EV_KEY, BTN_TOUCH), tool = in.penEvents(EV_KEY, BTN_TOOL_PEN);
-    if (in.values(t) != std::vector<int>{1, 0}) return "BTN_TOUCH went " + join(in.values(t)) + ", expected 1 0 (one stroke)";
-    if (tool.size() < 2 || !(tool[0] < t[0] && t[1] < tool[1]))
-        return "the stroke's BTN_TOUCH 1 and 0 are not inside the first BTN_TOOL_PEN 1 ... 0";
-    return {};
-}
-
-Verdict pressure(const Inputs& in)
-{
-    const auto span = stroke(in);
-    if (!span) return "no stroke (BTN_TOUCH 1 then 0) to look at";
-    const std::vector<int> p = during(in, ABS_PRESSURE, *span);
-    if (p.size() < 3) return "only " + str(p.size()) + " ABS_PRESSURE values during the stroke: " + join(p);
-    const size_t peak = std::max_element(p.begin(), p.end()) - p.begin();
-    if (!(p[peak] > p.front() && p[peak] > p.back())) return "ABS_PRESSURE does not rise and fall: " + join(p, " ", 64);
-    for (size_t i = 1; i < p.size(); ++i)
-        if ((i <= peak && p[i] < p[i - 1]) || (i > peak && p[i] > p[i - 1]))
-            return "ABS_PRESSURE is not rising then falling: " + join(p, " ", 64);
-    return {};
-}
-
-Verdict position(const Inputs& in)
-{
-    const auto abs = in.absinfo.find(in.pen);
-    if (abs == in.absinfo.end() || !abs->second.count(ABS_X) || !abs->second.count(ABS_Y))
-        return "the pen device declares no ABS_X/ABS_Y";
-    for (int axis : {ABS_X, ABS_Y}) {
-        const std::string name = axis == ABS_X ? "ABS_X" : "ABS_Y";
-        auto [minimum, maximum] = abs->second.at(axis);
-        if (!in.area.empty()) { // x, y, width, height; the far edge is inside, as the mapper can reach it
-            const int origin = in.area[axis == ABS_X ? 0 : 1];
-            minimum = std::max(minimum, origin);
-            maximum = std::min(maximum, origin + in.area[axis == ABS_X ? 2 : 3]);
-        }
-        const std::vector<int> v = in.values(in.penEvents(EV_ABS, axis));
-        if (std::set<int>(v.begin(), v.end()).size() < 5) return "fewer than 5 distinct " + name + " values: " + join(v);
-        for (int x : v)
-            if (x < minimum || x > maximum)
-                return name + " " + str(x) + " outside the mapped area " + str(minimum) + ".." + str(maximum);
-    }
-    return {};
-}
-
-// The tablet's stroke goes right and down the tablet; unrotated, so does the
-// pointer.
-Verdict strokeDirection(const Inputs& in)
-{
-    const auto span = stroke(in);
-    if (!span) return "no stroke (BTN_TOUCH 1 then 0) to look at";
-    for (int axis : {ABS_X, ABS_Y})
-        if (const std::vector<int> v = during(in, axis, *span); v.size() < 2 || v.back() <= v.front())
-            return std::string(axis == ABS_X ? "ABS_X" : "ABS_Y") + " does not grow during the stroke: " + join(v);
-    return {};
-}
-
-struct Shortcut {
-    const char* what;
-    int code;
-    std::vector<int> modifiers; // any one of them held counts
-};
-
-// Exactly one press of the shortcut's key, with its modifier and no other
-// held, released afterwards; pressAt is the index of the press.
-Verdict shortcutArrived(const Inputs& in, const Shortcut& s, size_t& pressAt)
-{
-    static const std::set<int> kModifiers = {KEY_LEFTCTRL, KEY_RIGHTCTRL, KEY_LEFTSHIFT, KEY_RIGHTSHIFT,
-                                             KEY_LEFTALT,  KEY_RIGHTALT,  KEY_LEFTMETA,  KEY_RIGHTMETA};
-    std::set<int> held;
-    int presses = 0;
-    bool released = false;
-    for (size_t i = 0; i < in.events.size(); ++i) {
-        const Event& e = in.events[i];
-        if (e.label == in.pen || e.type != EV_KEY) continue;
-        if (kModifiers.count(e.code)) e.value ? (void)held.insert(e.code) : (void)held.erase(e.code);
-        if (e.code != s.code) continue;
-        if (e.value == 1) {
-            ++presses;
-            pressAt = i;
-            const auto mine = [&s](int m) { return std::count(s.modifiers.begin(), s.modifiers.end(), m) > 0; };
-            if (!s.modifiers.empty() && std::none_of(held.begin(), held.end(), mine))
-                return std::string(s.what) + ": key " + str(s.code) + " pressed without its modifier";
-            if (!std::all_of(held.begin(), held.end(), mine))
-                return std::string(s.what) + ": another modifier held as well (" + join(std::vector<int>(held.begin(), held.end())) + ")";
-        } else if (e.value == 0 && presses) {
-            released = true;
-        }
-    }
-    if (presses != 1) return std::string(s.what) + ": " + str(presses) + " presses of key code " + str(s.code) + ", expected 1";
-    if (!released) return std::string(s.what) + ": key code " + str(s.code) + " was never released";
-    return {};
-}
-
-Verdict shortcuts(const Inputs& in)
-{
-    size_t previous = 0, at = 0;
-    for (const Shortcut& s : {Shortcut{"hardware key 1 (Ctrl+X)", KEY_X, {KEY_LEFTCTRL, KEY_RIGHTCTRL}},
-                              Shortcut{"hardware key 3 (Shift+A)", KEY_A, {KEY_LEFTSHIFT, KEY_RIGHTSHIFT}}}) {
-        if (Verdict v = shortcutArrived(in, s, at)) return v;
-        if (at < previous) return std::string(s.what) + " arrived before the key pressed earlier";
-        previous = at;
-    }
-    return {};
-}
-
-Verdict stylusButton(const Inputs& in)
-{
-    size_t at = 0;
-    return shortcutArrived(in, {"stylus button 1 (right button)", BTN_RIGHT, {}}, at);
-}
-
-Verdict nothingHeld(const Inputs& in)
-{
-    std::map<std::pair<std::string, int>, int> last;
-    for (const Event& e : in.events)
-        if (e.type == EV_KEY) last[{e.label, e.code}] = e.value;
-    for (const auto& [key, value] : last)
-        if (value != 0) return key.first + " key code " + str(key.second) + " is still held at the end";
-    return {};
-}
-
-// Connected and removed alternate; the driver stops with the last connection plugged in.
-Verdict driverLog(const Inputs& in)
-{
-    std::vector<std::string> got, want;
-    for (size_t at = 0;; ++at) {
-        const size_t c = in.driverLog.find("tablet connected", at), r = in.driverLog.find("tablet removed - cleaned up references", at);
-        if ((at = std::min(c, r)) == std::string::npos) break;
-        got.push_back(at == c ? "connected" : "removed");
-    }
-    for (int c = 1; c <= in.connections; ++c) want.insert(want.end(), {"removed", "connected"});
-    want.erase(want.begin());
-    if (got != want) return "the driver log has \"tablet " + join(got, "\", \"tablet ") + "\", expected \"tablet " + join(want, "\", \"tablet ") + "\"";
-    return {};
-}
-
-// A grab the driver could not take is logged as a warning naming it.
-Verdict noGrabFailure(const Inputs& in)
-{
-    std::istringstream log(in.driverLog);
-    for (std::string line; std::getline(log, line);)
-        if (line.find("[-warn-]") != std::string::npos &&
-            (line.find("exclusive") != std::string::npos || line.find("grab") != std::string::npos))
-            return "the driver log says: " + line;
-    return {};
-}
-
-// What a reader of the tablet's own event node got after one mouse report, per
-// connection: nothing while the driver runs, the motion once it stopped.
-Verdict grabProbe(const Inputs& in, int connection, const std::string& phase, int motion)
-{
-    std::vector<std::string> got;
-    for (const std::string& l : in.lines("grab", connection))
-        if (l.rfind(phase + " ", 0) == 0) got.push_back(l.substr(phase.size() + 1));
-    if (got == std::vector<std::string>{str(motion)}) return {};
-    return "connection " + str(connection) + " (" + phase + "): its reader got " + join(got, ", ") + " motion events, expected " +
-           str(motion) + (motion ? "" : ": the node was not grabbed") + " (-1: no event node found)";
-}
-
-// A sanitizer build stops at its first report, but say which one it was.
-Verdict sanitizerReports(const Inputs& in)
-{
-    for (const char* marker : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:", "WARNING: ThreadSanitizer"})
-        if (const size_t at = in.driverLog.find(marker); at != std::string::npos)
-            return "the driver log has a sanitizer report: " + in.driverLog.substr(at, in.driverLog.find('\n', at) - at);
-    return {};
-}
-
-// The reports the tablet sent on one connection, as a recording's E: line ends them.
-std::vector<std::string> sent(const Inputs& in, int connection)
-{
-    std::vector<std::string> out;
-    for (const std::string& bytes : in.lines("report", connection)) out.push_back(str((bytes.size() + 1) / 3) + " " + bytes);
-    return out;
-}
-
-struct RecordedBlock {
-    std::vector<std::string> header;  // R:, N:, P:, I: lines
-    std::vector<std::string> reports; // the "<length> <bytes>" of each E: line
-};
-
-// The recording's blocks, one per R: line, and its reports' times; the reason when a line does not belong.
-Verdict blocksOf(const std::string& text, std::vector<RecordedBlock>& blocks, std::vector<long long>& times)
-{
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        const std::string tag = line.substr(0, 3);
-        if (line.empty() || line[0] == '#') continue;
-        if (tag == "R: ") blocks.emplace_back();
-        if (blocks.empty()) return "line before the first R: line: \"" + line + "\"";
-        if (tag == "R: " || tag == "N: " || tag == "P: " || tag == "I: ") {
-            if (!blocks.back().reports.empty()) return "header line after the block's first report: \"" + line + "\"";
-            blocks.back().header.push_back(line);
-        } else if (unsigned long long seconds = 0, micros = 0; tag == "E: ") {
-            int used = 0;
-            if (std::sscanf(line.c_str(), "E: %llu.%6llu %n", &seconds, &micros, &used) != 2 || line[9] != '.')
-                return "bad report line \"" + line + "\"";
-            times.push_back(static_cast<long long>(seconds * 1000000 + micros));
-            blocks.back().reports.push_back(line.substr(static_cast<size_t>(used)));
-        } else {
-            return "unexpected line \"" + line + "\"";
-        }
-    }
-    return {};
-}
-
-Verdict recordingHeaders(const Inputs& in)
-{
-    std::vector<RecordedBlock> blocks;
-    std::vector<long long> times;
-    if (Verdict v = blocksOf(*in.recording, blocks, times)) return v;
-    if (static_cast<int>(blocks.size()) != in.connections)
-        return str(blocks.size()) + " header blocks, expected one per connection (" + str(in.connections) + ")";
-    for (int c = 1; c <= in.connections; ++c) {
-        const auto plug = in.lines("plug", c), descriptor = in.lines("descriptor", c);
-        if (plug.size() != 1 || descriptor.size() != 1) return "the virtual tablet wrote no plug-in of connection " + str(c);
-        std::istringstream p(plug[0]);
-        std::string bus, vendor, product, phys, name;
-        p >> bus >> vendor >> product >> phys;
-        std::getline(p >> std::ws, name);
-        const std::vector<std::string> want = {"R: " + str((descriptor[0].size() + 1) / 3) + " " + descriptor[0],
-                                               "N: " + name, "P: " + phys, "I: " + bus + " " + vendor + " " + product};
-        if (blocks[c - 1].header != want)
-            return "block " + str(c) + " is " + join(blocks[c - 1].header, " | ") + ", expected " + join(want, " | ");
-    }
-    return {};
-}
-
-Verdict recordingReports(const Inputs& in)
-{
-    std::vector<RecordedBlock> blocks;
-    std::vector<long long> times;
-    if (Verdict v = blocksOf(*in.recording, blocks, times)) return v;
-    for (int c = 1; c <= in.connections && c <= static_cast<int>(blocks.size()); ++c) {
-        const std::vector<std::string> want = sent(in, c), &got = blocks[c - 1].reports;
-        for (size_t i = 0; i < std::max(want.size(), got.size()); ++i)
-            if (i >= want.size() || i >= got.size() || want[i] != got[i])
-                return "connection " + str(c) + ": report " + str(i + 1) + " recorded as \"" + (i < got.size() ? got[i] : "nothing") +
-                       "\", sent \"" + (i < want.size() ? want[i] : "nothing") + "\" (" + str(got.size()) + " recorded, " +
-                       str(want.size()) + " sent)";
-    }
-    if (times.empty() || times[0] != 0) return "the first report's time is not 000000.000000";
-    for (size_t i = 1; i < times.size(); ++i)
-        if (times[i] < times[i - 1]) return "report " + str(i + 1) + "'s time goes back";
-    return {};
-}
-
-Verdict recordingComplete(const Inputs& in)
-{
-    if (in.recording->empty() || in.recording->back() != '\n') return "the recording does not end with a whole line";
-    if (!in.recordingAtUnplug) return {};
-    std::vector<RecordedBlock> blocks;
-    std::vector<long long> times;
-    if (Verdict v = blocksOf(*in.recordingAtUnplug, blocks, times)) return "after the first unplug: " + *v;
-    if (blocks.size() != 1 || blocks[0].reports != sent(in, 1))
-        return "after the first unplug the recording held " + str(blocks.size()) + " blocks and " + str(times.size()) +
-               " reports, expected the first connection's " + str(sent(in, 1).size()) + ": it was not written out at unplug";
-    if (in.recording->compare(0, in.recordingAtUnplug->size(), *in.recordingAtUnplug) != 0)
-        return "the recording after the first unplug is not the start of the whole recording";
-    return {};
-}
-
-Verdict exits(const Inputs& in)
-{
-    for (const std::string& e : in.exits)
-        if (const int status = std::atoi(e.c_str() + e.find('=') + 1); status != 0)
-            return e.substr(0, e.find('=')) + " ended with status " + str(status) + (status > 128 ? " (signal " + str(status - 128) + ")" : "");
-    return {};
+    return [=](const Inputs& in) -> Verdict {
+        std::vector<std::pair<int, int>> got;
+        for (const Event& e : in.events)
+            if ((e.label == in.pen) == pen && e.type == EV_KEY && codes.count(e.code) && e.value < 2)
+                got.emplace_back(e.code, e.value);
+        if (got == want) return {};
+        return "key codes went " + join(got, ", ") + ", expected " + join(want, ", ");
+    };
 }
 
 Inputs load(const Options& options)
 {
     Inputs in;
-    in.connections = static_cast<int>(options.number("connections", 2));
     in.pen = options.text("pen", "pen");
     in.area = area(options.text("area"));
     in.exits = options.all("exit");
     in.driverLog = slurp(options.text("driver-log"));
-    if (!options.text("recording").empty()) in.recording = slurp(options.text("recording"));
-    if (!options.text("recording-at-unplug").empty()) in.recordingAtUnplug = slurp(options.text("recording-at-unplug"));
+    for (auto [name, recording] : {std::pair{"recording", &in.recording}, {"recording-at-unplug", &in.atUnplug}})
+        if (!options.text(name).empty()) *recording = parseRecording(slurp(options.text(name)));
     std::istringstream events(slurp(options.text("events")));
     for (std::string line; std::getline(events, line);) {
         std::istringstream l(line);
@@ -424,7 +163,7 @@ Inputs load(const Options& options)
         std::istringstream l(line);
         std::string kind, rest;
         int connection = 0;
-        if (l >> kind >> connection && std::getline(l >> std::ws, rest)) in.tablet.emplace_back(kind, connection, rest);
+        if (std::getline(l >> kind >> connection >> std::ws, rest)) in.tablet.emplace_back(kind, connection, rest);
     }
     return in;
 }
@@ -434,34 +173,169 @@ Inputs load(const Options& options)
 int main(int argc, char** argv)
 {
     program = "e2e-check";
-    const Inputs in = load(Options(argc, argv, "--events FILE --tablet FILE --driver-log FILE [--connections N] [--pen LABEL] "
-                                               "[--area X,Y,W,H] [--exit NAME=STATUS ...] [--recording FILE [--recording-at-unplug FILE]]"));
-    using Check = std::pair<const char*, std::function<Verdict(const Inputs&)>>;
-    std::vector<Check> checks = {
-        {"mode command 02 10 01 once per connection", modeCommands},
-        {"pen device found and sending", penRecorded},
-        {"BTN_TOOL_PEN on entering and leaving", proximity},
-        {"BTN_TOUCH down and up around the stroke", touchInStroke},
-        {"ABS_PRESSURE rising then falling", pressure},
-        {"ABS_X/ABS_Y inside the mapped area", position},
-        {"the stroke moves right and down", strokeDirection},
-        {"hardware keys 1 and 3 send their shortcuts", shortcuts},
-        {"stylus button 1 sends its shortcut", stylusButton},
-        {"no key or button left held", nothingHeld},
-        {"driver log: connected, removed, connected again", driverLog},
-        {"grab: the tablet's event node tells no other reader while the driver has it",
-         [](const Inputs& in) { return grabProbe(in, 1, "driver", 0); }},
-        {"grab: taken again after the replug", [](const Inputs& in) { return grabProbe(in, in.connections, "driver", 0); }},
-        {"grab: released when the driver exits, the node tells a reader again",
-         [](const Inputs& in) { return grabProbe(in, in.connections, "no-driver", 2); }},
-        {"driver log: no grab failure", noGrabFailure},
-        {"no sanitizer report", sanitizerReports},
-        {"nothing crashed", exits},
+    const Inputs in = load(Options(argc, argv, "--events FILE --tablet FILE --driver-log FILE [--pen LABEL] "
+                                               "[--area X,Y,W,H] [--exit NAME=STATUS ...] "
+                                               "[--recording FILE [--recording-at-unplug FILE]]"));
+    // What a reader of the tablet's own event node got after its mouse reports:
+    // nothing while the driver runs (it holds the node), their motion once it stopped.
+    const auto grabProbe = [](bool lastConnection, const std::string& phase, int motion) -> Check {
+        return [=](const Inputs& in) -> Verdict {
+            const int c = lastConnection ? in.connections : 1;
+            const std::vector<std::string> got = in.lines("grab", c);
+            const std::string want = phase + " " + str(motion);
+            if (std::count(got.begin(), got.end(), want) == 1) return {};
+            return "connection " + str(c) + ": " + join(got, ", ") + ", expected " + want + " (-1: no event node)";
+        };
     };
-    if (in.recording)
-        checks.insert(checks.end() - 2, {{"recording: a block per connection with the tablet's own descriptor", recordingHeaders},
-                                         {"recording: the reports the tablet sent, in order", recordingReports},
-                                         {"recording: whole lines, the first connection's written out at its unplug", recordingComplete}});
+    std::vector<std::pair<const char*, Check>> checks = {
+        {"mode command 02 10 01 once per connection", [](const Inputs& in) -> Verdict {
+             for (int c = 1; c <= in.connections; ++c)
+                 if (const auto m = in.lines("mode", c); m != std::vector<std::string>{"02 10 01"})
+                     return "connection " + str(c) + " got the mode commands " + join(m, ", ") + ", expected one";
+             return {};
+         }},
+        {"pen device found and sending", [](const Inputs& in) -> Verdict {
+             if (!in.devices.count(in.pen)) return "the pen device (" + in.pen + ") was never found under /dev/input";
+             if (std::none_of(in.events.begin(), in.events.end(), [&](const Event& e) { return e.label == in.pen; }))
+                 return "the pen device sent no event at all";
+             return {};
+         }},
+        // BTN_TOOL_PEN is 320, BTN_TOUCH 330, BTN_RIGHT 273; KEY_LEFTCTRL 29, KEY_X 45, KEY_LEFTSHIFT 42, KEY_A 30.
+        {"BTN_TOOL_PEN on entering and leaving",
+         keyEvents(true, {BTN_TOOL_PEN}, {{BTN_TOOL_PEN, 1}, {BTN_TOOL_PEN, 0}, {BTN_TOOL_PEN, 1}, {BTN_TOOL_PEN, 0}})},
+        {"BTN_TOUCH down and up around the stroke",
+         keyEvents(true, {BTN_TOOL_PEN, BTN_TOUCH},
+                   {{BTN_TOOL_PEN, 1}, {BTN_TOUCH, 1}, {BTN_TOUCH, 0}, {BTN_TOOL_PEN, 0},
+                    {BTN_TOOL_PEN, 1}, {BTN_TOOL_PEN, 0}})},
+        {"ABS_PRESSURE rising then falling", [](const Inputs& in) -> Verdict {
+             const std::vector<int> p = axisValues(in, ABS_PRESSURE, true);
+             if (p.size() < 3) return "only " + str(p.size()) + " ABS_PRESSURE values during the stroke: " + join(p);
+             const size_t peak = std::max_element(p.begin(), p.end()) - p.begin();
+             bool ok = p[peak] > p.front() && p[peak] > p.back();
+             for (size_t i = 1; i < p.size(); ++i) ok = ok && (i <= peak ? p[i] >= p[i - 1] : p[i] <= p[i - 1]);
+             return ok ? Verdict() : "ABS_PRESSURE does not rise then fall: " + join(p, " ", 64);
+         }},
+        {"ABS_X/ABS_Y inside the mapped area", [](const Inputs& in) -> Verdict {
+             const auto abs = in.absinfo.find(in.pen);
+             if (abs == in.absinfo.end() || !abs->second.count(ABS_X) || !abs->second.count(ABS_Y))
+                 return "the pen device declares no ABS_X/ABS_Y";
+             for (int axis : {ABS_X, ABS_Y}) {
+                 auto [minimum, maximum] = abs->second.at(axis);
+                 if (!in.area.empty()) { // x, y, width, height (ABS_X is 0, ABS_Y 1); the mapper reaches the far edge
+                     minimum = std::max(minimum, in.area[axis]);
+                     maximum = std::min(maximum, in.area[axis] + in.area[axis + 2]);
+                 }
+                 const std::vector<int> v = axisValues(in, axis, false);
+                 const auto bad = std::find_if(v.begin(), v.end(), [&](int x) { return x < minimum || x > maximum; });
+                 if (std::set<int>(v.begin(), v.end()).size() < 5 || bad != v.end())
+                     return "axis " + str(axis) + " went " + join(v) + ", expected 5 or more values in " +
+                            str(minimum) + ".." + str(maximum) + (bad != v.end() ? ", not " + str(*bad) : "");
+             }
+             return {};
+         }},
+        // The tablet's stroke goes right and down the tablet; unrotated, so does the pointer.
+        {"the stroke moves right and down", [](const Inputs& in) -> Verdict {
+             for (int axis : {ABS_X, ABS_Y})
+                 if (const std::vector<int> v = axisValues(in, axis, true); v.size() < 2 || v.back() <= v.front())
+                     return "axis " + str(axis) + " does not grow during the stroke: " + join(v);
+             return {};
+         }},
+        // Those of shortcuts.json, in the script's order.
+        {"hardware keys 1 and 3 send their shortcuts",
+         keyEvents(false, {KEY_LEFTCTRL, KEY_RIGHTCTRL, KEY_LEFTSHIFT, KEY_RIGHTSHIFT, KEY_LEFTALT, KEY_RIGHTALT,
+                           KEY_LEFTMETA, KEY_RIGHTMETA, KEY_X, KEY_A},
+                   {{KEY_LEFTCTRL, 1}, {KEY_X, 1}, {KEY_X, 0}, {KEY_LEFTCTRL, 0},
+                    {KEY_LEFTSHIFT, 1}, {KEY_A, 1}, {KEY_A, 0}, {KEY_LEFTSHIFT, 0}})},
+        {"stylus button 1 sends its shortcut",
+         keyEvents(false, {BTN_LEFT, BTN_RIGHT, BTN_MIDDLE}, {{BTN_RIGHT, 1}, {BTN_RIGHT, 0}})},
+        {"no key or button left held", [](const Inputs& in) -> Verdict {
+             std::map<std::pair<std::string, int>, int> last;
+             for (const Event& e : in.events)
+                 if (e.type == EV_KEY) last[{e.label, e.code}] = e.value;
+             for (const auto& [key, value] : last)
+                 if (value != 0) return key.first + " key code " + str(key.second) + " is still held at the end";
+             return {};
+         }},
+        // They alternate; the driver stops with the last connection plugged in.
+        {"driver log: connected, removed, connected again", [](const Inputs& in) -> Verdict {
+             const std::string connected = "tablet connected", removed = "tablet removed - cleaned up references";
+             const std::string& log = in.driverLog;
+             std::vector<std::string> got, want;
+             for (size_t at = 0; (at = std::min(log.find(connected, at), log.find(removed, at))) != log.npos; ++at)
+                 got.push_back(log.compare(at, connected.size(), connected) ? removed : connected);
+             for (int c = 1; c <= in.connections; ++c) want.insert(want.end(), {removed, connected});
+             want.erase(want.begin());
+             if (got == want) return {};
+             return "the driver log has \"" + join(got, "\", \"") + "\", expected \"" + join(want, "\", \"") + "\"";
+         }},
+        {"grab: the tablet's event node tells no other reader while the driver runs", grabProbe(false, "driver", 0)},
+        {"grab: taken again after the replug", grabProbe(true, "driver", 0)},
+        {"grab: released when the driver exits, the node tells a reader again", grabProbe(true, "no-driver", 8)},
+        // A grab the driver could not take is logged as a warning naming it.
+        {"driver log: no grab failure", [](const Inputs& in) -> Verdict {
+             std::istringstream log(in.driverLog);
+             for (std::string line; std::getline(log, line);)
+                 if (line.find("[-warn-]") != std::string::npos &&
+                     (line.find("exclusive") != std::string::npos || line.find("grab") != std::string::npos))
+                     return "the driver log says: " + line;
+             return {};
+         }},
+        // A sanitizer build stops at its first report, but say which one it was.
+        {"no sanitizer report", [](const Inputs& in) -> Verdict {
+             for (const char* marker : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:",
+                                        "WARNING: ThreadSanitizer"})
+                 if (const size_t at = in.driverLog.find(marker); at != std::string::npos)
+                     return "the driver log says: " + in.driverLog.substr(at, in.driverLog.find('\n', at) - at);
+             return {};
+         }},
+        {"nothing crashed", [](const Inputs& in) -> Verdict {
+             for (const std::string& e : in.exits)
+                 if (const int status = std::atoi(e.c_str() + e.find('=') + 1); status != 0)
+                     return e + (status > 128 ? " (signal " + str(status - 128) + ")" : "") + ", expected 0";
+             return {};
+         }},
+    };
+    const std::vector<std::pair<const char*, Check>> recordingChecks = {
+        {"recording: a block per connection with the tablet's own descriptor", [](const Inputs& in) -> Verdict {
+             const Recording& r = *in.recording;
+             if (r.error) return r.error;
+             if (static_cast<int>(r.blocks.size()) != in.connections)
+                 return str(r.blocks.size()) + " header blocks, expected one per connection";
+             for (int c = 1; c <= in.connections; ++c)
+                 if (const auto want = in.lines("header", c); r.blocks[c - 1].first != want)
+                     return "block " + str(c) + " is " + join(r.blocks[c - 1].first, " | ") + ", expected " +
+                            join(want, " | ");
+             return {};
+         }},
+        {"recording: the reports the tablet sent, in order", [](const Inputs& in) -> Verdict {
+             const Recording& r = *in.recording;
+             if (r.error) return r.error;
+             for (int c = 1; c <= in.connections && c <= static_cast<int>(r.blocks.size()); ++c) {
+                 const std::vector<std::string> want = in.lines("report", c), &got = r.blocks[c - 1].second;
+                 const auto [w, g] = std::mismatch(want.begin(), want.end(), got.begin(), got.end());
+                 if (w != want.end() || g != got.end())
+                     return "connection " + str(c) + ": report " + str(w - want.begin() + 1) + " recorded as \"" +
+                            (g == got.end() ? "nothing" : *g) + "\", sent \"" + (w == want.end() ? "nothing" : *w) +
+                            "\"";
+             }
+             if (r.times.empty() || r.times[0] != 0) return "the first report's time is not 000000.000000";
+             if (!std::is_sorted(r.times.begin(), r.times.end())) return "the reports' times go back";
+             return {};
+         }},
+        {"recording: whole lines, the first connection's written out at its unplug", [](const Inputs& in) -> Verdict {
+             const std::string& text = in.recording->text;
+             if (text.empty() || text.back() != '\n') return "the recording does not end with a whole line";
+             if (!in.atUnplug) return {};
+             const Recording& first = *in.atUnplug;
+             if (first.error || first.blocks.size() != 1 || first.blocks[0].second != in.lines("report", 1))
+                 return "after the first unplug it held " + str(first.blocks.size()) + " blocks and " +
+                        str(first.times.size()) + " reports, expected the first connection's whole";
+             if (text.compare(0, first.text.size(), first.text) != 0)
+                 return "the recording after the first unplug is not the start of the whole recording";
+             return {};
+         }},
+    };
+    if (in.recording) checks.insert(checks.end() - 2, recordingChecks.begin(), recordingChecks.end());
     int failures = 0;
     for (const auto& [name, check] : checks) {
         const Verdict v = check(in);

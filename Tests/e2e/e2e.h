@@ -4,12 +4,10 @@
 // everything here is inline.
 #include <linux/input.h>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -19,16 +17,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <map>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace e2e {
 
 inline const char* program = "e2e";
-inline std::atomic<bool> stopRequested{false};
+inline volatile std::sig_atomic_t stopRequested = 0;
 
 [[gnu::format(printf, 1, 2)]] inline void say(const char* format, ...)
 {
@@ -53,51 +50,40 @@ inline std::string failed(const std::string& what) { return what + ": " + std::s
 inline std::string slurp(const std::string& path)
 {
     std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 inline void touch(const std::string& path) { std::fclose(std::fopen(path.c_str(), "w")); }
 
 inline void stopOnSignals()
 {
-    std::signal(SIGTERM, [](int) { stopRequested = true; });
-    std::signal(SIGINT, [](int) { stopRequested = true; });
+    std::signal(SIGTERM, [](int) { stopRequested = 1; });
+    std::signal(SIGINT, [](int) { stopRequested = 1; });
 }
 
 // "--name value" pairs; a name may come more than once.
-class Options {
-public:
+struct Options : std::multimap<std::string, std::string> {
     Options(int argc, char** argv, const char* usage)
     {
         for (int i = 1; i < argc; i += 2) {
-            if (i + 1 >= argc || std::strncmp(argv[i], "--", 2) != 0) {
-                std::fprintf(stderr, "usage: %s %s\n", program, usage);
-                std::exit(2);
-            }
-            values_.emplace(argv[i] + 2, argv[i + 1]);
+            if (i + 1 >= argc || std::strncmp(argv[i], "--", 2) != 0) fail(std::string("usage: ") + usage);
+            emplace(argv[i] + 2, argv[i + 1]);
         }
     }
     std::string text(const std::string& name, const std::string& fallback = "") const
     {
-        const auto it = values_.find(name);
-        return it == values_.end() ? fallback : it->second;
+        return count(name) ? find(name)->second : fallback;
     }
     long number(const std::string& name, long fallback) const
     {
-        const auto it = values_.find(name);
-        return it == values_.end() ? fallback : std::strtol(it->second.c_str(), nullptr, 0);
+        return count(name) ? std::strtol(find(name)->second.c_str(), nullptr, 0) : fallback;
     }
     std::vector<std::string> all(const std::string& name) const
     {
         std::vector<std::string> out;
-        for (auto [it, end] = values_.equal_range(name); it != end; ++it) out.push_back(it->second);
+        for (auto [it, end] = equal_range(name); it != end; ++it) out.push_back(it->second);
         return out;
     }
-
-private:
-    std::multimap<std::string, std::string> values_;
 };
 
 // The tablet's area of the display: x, y, width, height.
@@ -119,14 +105,11 @@ inline std::string nodeText(int fd, bool phys = false)
 // which says whether it stays open.
 template <class Keep> void eachEventNode(Keep keep)
 {
-    DIR* dir = ::opendir("/dev/input");
-    while (dirent* entry = dir ? ::readdir(dir) : nullptr) {
-        if (std::strncmp(entry->d_name, "event", 5) != 0) continue;
-        const std::string node = std::string("/dev/input/") + entry->d_name;
+    for (int i = 0; i < 64; ++i) {
+        const std::string node = "/dev/input/event" + std::to_string(i);
         const int fd = ::open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         if (fd >= 0 && !keep(node, fd)) ::close(fd);
     }
-    if (dir) ::closedir(dir);
 }
 
 // The event node the kernel made for a HID device with this physical path:

@@ -29,93 +29,53 @@ struct Watched {
     long events = 0;
 };
 
-class EventReader {
-public:
-    EventReader(std::vector<Watched> devices, FILE* out) : devices_(std::move(devices)), out_(out) {}
+std::vector<Watched> devices;
+FILE* out;
+std::set<std::string> seen;
 
-    // Opens the watched devices that are not open yet; logs every node it has
-    // not seen before, watched or not, so a wrong name is easy to spot.
-    void scan()
-    {
-        eachEventNode([this](const std::string& node, int fd) {
-            const std::string name = nodeText(fd);
-            if (seen_.insert(node + "\n" + name).second) say("%s is \"%s\"", node.c_str(), name.c_str());
-            for (Watched& w : devices_)
-                if (w.fd < 0 && w.name == name && !isOpen(node)) {
-                    w.fd = fd;
-                    w.node = node;
-                    std::fprintf(out_, "device %s %s\n", w.label.c_str(), node.c_str());
-                    writeAbsInfo(w);
-                    say("recording %s (%s) from %s", w.label.c_str(), name.c_str(), node.c_str());
-                    return true;
-                }
-            return false;
-        });
+// An axis the device does not have reads as the range 0 to 0.
+void writeAbsInfo(const Watched& w)
+{
+    for (int code = 0; code < ABS_CNT; ++code)
+        if (input_absinfo info{}; ::ioctl(w.fd, EVIOCGABS(code), &info) == 0 && info.maximum > info.minimum)
+            std::fprintf(out, "absinfo %s %d %d %d\n", w.label.c_str(), code, info.minimum, info.maximum);
+}
+
+// Opens the watched devices that are not open yet; logs every node it has not
+// seen before, watched or not, so a wrong name is easy to spot.
+void scan()
+{
+    eachEventNode([](const std::string& node, int fd) {
+        const std::string name = nodeText(fd);
+        if (seen.insert(node + "\n" + name).second) say("%s is \"%s\"", node.c_str(), name.c_str());
+        for (Watched& w : devices)
+            if (w.fd < 0 && w.name == name) {
+                w.fd = fd;
+                w.node = node;
+                std::fprintf(out, "device %s %s\n", w.label.c_str(), node.c_str());
+                writeAbsInfo(w);
+                say("recording %s (%s) from %s", w.label.c_str(), name.c_str(), node.c_str());
+                return true;
+            }
+        return false;
+    });
+}
+
+void drain(Watched& w)
+{
+    std::vector<input_event> events;
+    const bool gone = !readEvents(w.fd, events);
+    for (const input_event& e : events)
+        std::fprintf(out, "event %s %u %u %d\n", w.label.c_str(), e.type, e.code, e.value);
+    w.events += static_cast<long>(events.size());
+    if (gone) { // look for it again on the next scan
+        say("%s (%s) disappeared", w.label.c_str(), w.node.c_str());
+        std::fprintf(out, "gone %s\n", w.label.c_str());
+        ::close(w.fd);
+        w.fd = -1;
     }
-
-    bool allOpen() const { return std::all_of(devices_.begin(), devices_.end(), [](auto& w) { return w.fd >= 0; }); }
-
-    void reportMissing() const
-    {
-        for (const Watched& w : devices_)
-            if (w.fd < 0) say("no device named \"%s\" (%s)", w.name.c_str(), w.label.c_str());
-    }
-
-    // Waits up to ms for events and records them.
-    void pump(int ms)
-    {
-        std::vector<pollfd> fds;
-        for (const Watched& w : devices_) fds.push_back({w.fd, POLLIN, 0});
-        if (::poll(fds.data(), fds.size(), ms) > 0)
-            for (size_t i = 0; i < fds.size(); ++i)
-                if (fds[i].revents) drain(devices_[i]);
-    }
-
-    void finish()
-    {
-        for (Watched& w : devices_) {
-            if (w.fd >= 0) drain(w);
-            say("%s: %ld events", w.label.c_str(), w.events);
-        }
-    }
-
-private:
-    bool isOpen(const std::string& node) const
-    {
-        return std::any_of(devices_.begin(), devices_.end(), [&](auto& w) { return w.fd >= 0 && w.node == node; });
-    }
-
-    void writeAbsInfo(const Watched& w)
-    {
-        uint64_t bits[(ABS_CNT + 63) / 64] = {};
-        ::ioctl(w.fd, EVIOCGBIT(EV_ABS, sizeof bits), bits);
-        for (int code = 0; code < ABS_CNT; ++code) {
-            input_absinfo info{};
-            if ((bits[code / 64] >> (code % 64) & 1) && ::ioctl(w.fd, EVIOCGABS(code), &info) == 0)
-                std::fprintf(out_, "absinfo %s %d %d %d\n", w.label.c_str(), code, info.minimum, info.maximum);
-        }
-    }
-
-    void drain(Watched& w)
-    {
-        std::vector<input_event> events;
-        const bool gone = !readEvents(w.fd, events);
-        for (const input_event& e : events)
-            std::fprintf(out_, "event %s %u %u %d\n", w.label.c_str(), e.type, e.code, e.value);
-        w.events += static_cast<long>(events.size());
-        if (gone) { // look for it again on the next scan
-            say("%s (%s) disappeared", w.label.c_str(), w.node.c_str());
-            std::fprintf(out_, "gone %s\n", w.label.c_str());
-            ::close(w.fd);
-            w.fd = -1;
-        }
-        std::fflush(out_);
-    }
-
-    std::vector<Watched> devices_;
-    FILE* out_;
-    std::set<std::string> seen_;
-};
+    std::fflush(out);
+}
 
 } // namespace
 
@@ -123,27 +83,33 @@ int main(int argc, char** argv)
 {
     program = "event-reader";
     const Options options(argc, argv, "--device LABEL=NAME ... --out FILE [--ready-file FILE] [--wait-ms N]");
-    std::vector<Watched> devices;
     for (const std::string& d : options.all("device"))
         if (const auto eq = d.find('='); eq != std::string::npos && eq > 0)
             devices.push_back({d.substr(0, eq), d.substr(eq + 1)});
-    FILE* out = std::fopen(options.text("out").c_str(), "w");
-    if (devices.empty() || !out) fail("no --device LABEL=NAME, or cannot write --out " + options.text("out"));
+    if (devices.empty() || !(out = std::fopen(options.text("out").c_str(), "w")))
+        fail("no --device LABEL=NAME, or cannot write --out " + options.text("out"));
     stopOnSignals();
-
-    EventReader reader(std::move(devices), out);
     const auto late = std::chrono::steady_clock::now() + std::chrono::milliseconds(options.number("wait-ms", 15000));
     for (bool ready = false; !stopRequested;) {
-        reader.scan();
-        if (!ready && (reader.allOpen() || std::chrono::steady_clock::now() > late)) {
-            reader.reportMissing();
+        scan();
+        const bool allOpen = std::all_of(devices.begin(), devices.end(), [](auto& w) { return w.fd >= 0; });
+        if (!ready && (allOpen || std::chrono::steady_clock::now() > late)) {
+            for (const Watched& w : devices)
+                if (w.fd < 0) say("no device named \"%s\" (%s)", w.name.c_str(), w.label.c_str());
             if (!options.text("ready-file").empty()) touch(options.text("ready-file"));
             say("ready");
             ready = true;
         }
-        reader.pump(50);
+        std::vector<pollfd> fds;
+        for (const Watched& w : devices) fds.push_back({w.fd, POLLIN, 0});
+        if (::poll(fds.data(), fds.size(), 50) > 0)
+            for (size_t i = 0; i < fds.size(); ++i)
+                if (fds[i].revents) drain(devices[i]);
     }
-    reader.finish();
+    for (Watched& w : devices) {
+        if (w.fd >= 0) drain(w);
+        say("%s: %ld events", w.label.c_str(), w.events);
+    }
     std::fclose(out);
     return 0;
 }

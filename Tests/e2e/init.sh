@@ -149,7 +149,7 @@ scenario() { # name, order (driver-first or tablet-first); writes into /tmp/<nam
     recording=""
     [ "$MODE" != self-test ] && recording="--recording $dir/recording.txt --recording-at-unplug $dir/recording-at-unplug.txt"
     /e2e/bin/e2e-check --events "$dir/events.txt" --tablet "$dir/tablet.txt" --driver-log "$dir/driver.log" \
-        --connections 2 --pen pen --area "$AREA" $recording \
+        --pen pen --area "$AREA" $recording \
         --exit "driver=$driver_status" --exit "virtual-tablet=$tablet_status" --exit "event-reader=$reader_status" \
         >"$dir/check.out" 2>&1
     status=$?

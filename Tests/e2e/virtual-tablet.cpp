@@ -6,7 +6,6 @@
 // exclusive use.
 //
 //   virtual-tablet --sync DIR [--vendor ID] [--product ID] [--out FILE]
-//                  [--mode-timeout-ms N] [--interval-ms N]
 //
 // It answers every feature report (the mode command) and records it, plays a
 // fixed script of pen and key reports, unplugs, plugs in again, waits for the
@@ -17,11 +16,14 @@
 // the first unplug it creates DIR/unplugged and plugs in again once
 // DIR/replug exists; after the second connection's reports it creates
 // DIR/played and, once DIR/driver.stopped exists, sends a last mouse report
-// and unplugs. The --out file gets one line per fact:
-//   plug <connection> <bus> <vendor> <product> <physical path> <name>
-//   descriptor <connection> <hex bytes>
+// and unplugs. The --out file gets one line per fact; what it declared on
+// each plug-in and the reports it sent are in a recording's own notation:
+//   header <connection> R: <descriptor length> <hex bytes>
+//   header <connection> N: <name>
+//   header <connection> P: <physical path>
+//   header <connection> I: <bus> <vendor> <product>
 //   mode <connection> <hex bytes>
-//   report <connection> <hex bytes>      each report sent while the driver runs
+//   report <connection> <length> <hex bytes>   each report sent while the driver runs
 //   grab <connection> <driver|no-driver> <motion events read, or -1 without a node>
 #include "e2e.h"
 
@@ -52,6 +54,7 @@ const uint8_t kDescriptor[] = {
 };
 
 constexpr uint8_t kOutOfRange = 0x00, kHover = 0xC0, kTip = 0xC1, kStylusButton1 = 0xC2, kHardwareKey = 0xE0;
+constexpr int kTimeoutMs = 20000, kIntervalMs = 6; // for anything awaited; between two reports
 
 using Report = std::vector<uint8_t>;
 const Report kMouseMotion = {0x01, 0x00, 5, 3}; // report 1: no button, 5 right, 3 down
@@ -74,35 +77,22 @@ Report penReport(uint8_t status, uint16_t x, uint16_t y, uint16_t pressure)
     return r;
 }
 
-// Key number counted from 1; 0 means every key was released.
-Report keyReport(uint16_t key)
-{
-    Report r(32, 0);
-    r[0] = 2;
-    r[1] = kHardwareKey;
-    r[4] = static_cast<uint8_t>(key & 0xFF);
-    r[5] = static_cast<uint8_t>(key >> 8);
-    return r;
-}
-
 // count reports from one point to another, every value moving in a straight line.
-void linear(std::vector<Report>& s, uint8_t status, int count, int x0, int x1, int y0, int y1, int p0, int p1)
+std::vector<Report> linear(uint8_t status, int count, int x0, int x1, int y0, int y1, int p0, int p1)
 {
+    std::vector<Report> s;
     for (int i = 0; i < count; ++i) {
         const double t = count > 1 ? static_cast<double>(i) / (count - 1) : 0.0;
         auto at = [t](int a, int b) { return static_cast<uint16_t>(a + (b - a) * t + 0.5); };
         s.push_back(penReport(status, at(x0, x1), at(y0, y1), at(p0, p1)));
     }
+    return s;
 }
 
 std::string hex(const uint8_t* data, size_t size)
 {
     std::string s;
-    char buf[4];
-    for (size_t i = 0; i < size; ++i) {
-        std::snprintf(buf, sizeof buf, i ? " %02x" : "%02x", data[i]);
-        s += buf;
-    }
+    for (char b[4]; size--; s += b) std::snprintf(b, sizeof b, s.empty() ? "%02x" : " %02x", *data++);
     return s;
 }
 
@@ -111,12 +101,11 @@ public:
     explicit VirtualTablet(const Options& o)
         : vendor_(static_cast<uint16_t>(o.number("vendor", 0x3f1d)))
         , product_(static_cast<uint16_t>(o.number("product", 0x0a31)))
-        , timeoutMs_(static_cast<int>(o.number("mode-timeout-ms", 20000)))
-        , intervalMs_(static_cast<int>(o.number("interval-ms", 6)))
         , sync_(o.text("sync", "."))
         , out_(std::fopen(o.text("out", "/dev/null").c_str(), "w"))
     {
         if (!out_) fail(failed("cannot write " + o.text("out")));
+        std::setvbuf(out_, nullptr, _IOLBF, 0);
     }
 
     void plugIn()
@@ -136,8 +125,10 @@ public:
         std::memcpy(c.rd_data, kDescriptor, sizeof kDescriptor);
         send(ev);
         say("plugged in as %04x:%04x (connection %d)", vendor_, product_, connection_);
-        write("plug %d %x %04x %04x %s %s", connection_, c.bus, vendor_, product_, phys().c_str(), c.name);
-        write("descriptor %d %s", connection_, hex(kDescriptor, sizeof kDescriptor).c_str());
+        const int n = connection_;
+        std::fprintf(out_, "header %d R: %zu %s\nheader %d N: %s\nheader %d P: %s\nheader %d I: %x %04x %04x\n", n,
+                     sizeof kDescriptor, hex(kDescriptor, sizeof kDescriptor).c_str(), n, c.name, n, c.phys, n, c.bus,
+                     vendor_, product_);
         waitUntil("mode command (connection " + std::to_string(connection_) + ")", [this] { return modeCommands_; });
     }
 
@@ -168,17 +159,20 @@ public:
             ev.u.input2.size = static_cast<uint16_t>(r.size());
             std::memcpy(ev.u.input2.data, r.data(), r.size());
             send(ev);
-            if (driverRuns) write("report %d %s", connection_, hex(r.data(), r.size()).c_str());
-            serve(intervalMs_);
+            const std::string bytes = hex(r.data(), r.size());
+            if (driverRuns) std::fprintf(out_, "report %d %zu %s\n", connection_, r.size(), bytes.c_str());
+            serve(kIntervalMs);
         }
         say("played %s: %zu reports (connection %d)", what, script.size(), connection_);
     }
 
-    // A mouse report, and the motion events a reader of the kernel's event node got.
+    // Mouse reports, and the motion events a reader of the kernel's event node
+    // got. Four of them, so that the driver, which takes pen reports in fours,
+    // keeps its step.
     void probeGrab(bool driverRuns)
     {
         const int fd = openEventNodeAt(phys());
-        play({kMouseMotion}, "mouse report", driverRuns);
+        play(std::vector<Report>(4, kMouseMotion), "mouse reports", driverRuns);
         serve(100);
         std::vector<input_event> events;
         long motion = -1;
@@ -186,22 +180,17 @@ public:
             motion = std::count_if(events.begin(), events.end(), [](const input_event& e) { return e.type == EV_REL; });
         if (fd >= 0) ::close(fd);
         say("its event node's reader got %ld motion events (connection %d)", motion, connection_);
-        write("grab %d %s %ld", connection_, driverRuns ? "driver" : "no-driver", motion);
+        std::fprintf(out_, "grab %d %s %ld\n", connection_, driverRuns ? "driver" : "no-driver", motion);
     }
 
-    // Handles kernel requests for up to ms milliseconds.
+    // Handles kernel requests for ms milliseconds.
     void serve(int ms)
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        for (int left = ms; left >= 0;) {
+        using namespace std::chrono;
+        for (const auto end = steady_clock::now() + milliseconds(ms); steady_clock::now() < end;) {
             pollfd p{fd_, POLLIN, 0};
-            const int n = ::poll(&p, 1, left);
-            if (n < 0 && errno != EINTR) fail(failed("poll"));
-            if (n > 0) handleOne();
-            left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                        deadline - std::chrono::steady_clock::now())
-                                        .count());
-            if (left <= 0) break;
+            if (::poll(&p, 1, static_cast<int>(duration_cast<milliseconds>(end - steady_clock::now()).count()) + 1) > 0)
+                handleOne();
         }
     }
 
@@ -210,10 +199,8 @@ private:
 
     void waitUntil(const std::string& what, const std::function<bool()>& done)
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs_);
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > deadline)
-                fail("no " + what + " within " + std::to_string(timeoutMs_) + " ms");
+        for (int waited = 0; !done(); waited += 20) {
+            if (waited > kTimeoutMs) fail("no " + what + " within " + std::to_string(kTimeoutMs) + " ms");
             serve(20);
         }
     }
@@ -227,7 +214,7 @@ private:
             ++modeCommands_;
             const std::string bytes = hex(req.data, req.size);
             say("set report %u (type %u): %s (connection %d)", req.rnum, req.rtype, bytes.c_str(), connection_);
-            write("mode %d %s", connection_, bytes.c_str());
+            std::fprintf(out_, "mode %d %s\n", connection_, bytes.c_str());
             reply.type = UHID_SET_REPORT_REPLY;
             reply.u.set_report_reply.id = req.id;
             send(reply);
@@ -236,8 +223,6 @@ private:
             reply.u.get_report_reply.id = ev.u.get_report.id;
             reply.u.get_report_reply.err = EIO;
             send(reply);
-        } else if (ev.type == UHID_OPEN || ev.type == UHID_CLOSE) {
-            say(ev.type == UHID_OPEN ? "opened by a reader" : "closed by its last reader");
         }
     }
 
@@ -246,18 +231,7 @@ private:
         if (::write(fd_, &ev, sizeof ev) != static_cast<ssize_t>(sizeof ev)) fail(failed("write /dev/uhid"));
     }
 
-    [[gnu::format(printf, 2, 3)]] void write(const char* format, ...)
-    {
-        va_list args;
-        va_start(args, format);
-        std::vfprintf(out_, format, args);
-        va_end(args);
-        std::fputc('\n', out_);
-        std::fflush(out_);
-    }
-
     const uint16_t vendor_, product_;
-    const int timeoutMs_, intervalMs_;
     const std::string sync_;
     FILE* const out_;
     int fd_ = -1;
@@ -270,32 +244,24 @@ private:
 int main(int argc, char** argv)
 {
     program = "virtual-tablet";
-    VirtualTablet tablet(Options(argc, argv, "--sync DIR [--vendor ID] [--product ID] [--out FILE] "
-                                             "[--mode-timeout-ms N] [--interval-ms N]"));
+    VirtualTablet tablet(Options(argc, argv, "--sync DIR [--vendor ID] [--product ID] [--out FILE]"));
     // The decoder acts on every fourth pen report only, so each phase is long
     // enough to be seen several times. Key reports are acted on at once.
-    std::vector<Report> hoverIn, stroke, button, leave, shortHover;
-    linear(hoverIn, kHover, 16, 20001, 23001, 30000, 30000, 0, 0);
-    linear(stroke, kTip, 24, 23001, 31001, 30000, 33000, 2400, 7600); // pressure rising
-    linear(stroke, kTip, 24, 31001, 39001, 33000, 36000, 7600, 2400); // and falling
-    linear(stroke, kHover, 16, 39001, 41001, 36000, 36000, 0, 0);     // lifted, hovering
-    linear(button, kStylusButton1, 8, 41001, 41001, 36000, 36000, 0, 0);
-    linear(button, kHover, 8, 41001, 41001, 36000, 36000, 0, 0);
-    linear(leave, kOutOfRange, 8, 0, 0, 0, 0, 0, 0);
-    linear(shortHover, kHover, 12, 30001, 32001, 20000, 21000, 0, 0);
-    linear(shortHover, kOutOfRange, 8, 0, 0, 0, 0, 0, 0);
-
     tablet.plugIn();
     tablet.step("", "reader.ready");
     tablet.serve(200); // let the driver settle after the mode command
-    tablet.play(hoverIn, "hover in");
-    tablet.play(stroke, "stroke");
-    tablet.play(button, "stylus button 1");
-    for (uint16_t key : {1, 0, 3, 0}) { // a human presses keys slower than the pen reports
-        tablet.play({keyReport(key)}, key ? "key press" : "key release");
+    tablet.play(linear(kHover, 16, 20001, 23001, 30000, 30000, 0, 0), "hover in");
+    tablet.play(linear(kTip, 24, 23001, 31001, 30000, 33000, 2400, 7600), "stroke, pressure rising");
+    tablet.play(linear(kTip, 24, 31001, 39001, 33000, 36000, 7600, 2400), "and falling");
+    tablet.play(linear(kHover, 16, 39001, 41001, 36000, 36000, 0, 0), "lifted, hovering");
+    tablet.play(linear(kStylusButton1, 8, 41001, 41001, 36000, 36000, 0, 0), "stylus button 1");
+    tablet.play(linear(kHover, 8, 41001, 41001, 36000, 36000, 0, 0), "released");
+    // A key report says which key is down (from 1; 0: none) where y's upper bits are.
+    for (int key : {1, 0, 3, 0}) { // a human presses keys slower than the pen reports
+        tablet.play(linear(kHardwareKey, 1, 0, 0, key << 1, 0, 0, 0), key ? "key press" : "key release");
         tablet.serve(100);
     }
-    tablet.play(leave, "out of range");
+    tablet.play(linear(kOutOfRange, 8, 0, 0, 0, 0, 0, 0), "out of range");
     tablet.serve(300);
     // The standard collection's reports come with the pen out of range: the
     // driver reads them as pen reports too.
@@ -305,7 +271,8 @@ int main(int argc, char** argv)
     tablet.step("unplugged", "replug");
     tablet.plugIn();
     tablet.serve(200);
-    tablet.play(shortHover, "short hover");
+    tablet.play(linear(kHover, 12, 30001, 32001, 20000, 21000, 0, 0), "short hover");
+    tablet.play(linear(kOutOfRange, 8, 0, 0, 0, 0, 0, 0), "out of range");
     tablet.serve(300);
     tablet.probeGrab(true);
     tablet.step("played", "driver.stopped");
