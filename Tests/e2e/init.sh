@@ -58,18 +58,20 @@ wait_for() { # file, pid
     while [ ! -e "$1" ] && alive "$2" && [ $i -lt 600 ]; do sleep 0.1; i=$((i + 1)); done
 }
 
-# Stops a child process: SIGTERM, then SIGKILL after 5 s; its exit status
-# goes to $stopped.
+# Stops a child process: SIGTERM, then SIGKILL after 15 s (a sanitizer
+# build's exit takes seconds under emulation on a busy machine); its exit
+# status goes to $stopped.
 stop() {
     if kill -0 "$1" 2>/dev/null; then
+        say "stopping $2"
         kill -TERM "$1"
         i=0
-        while alive "$1" && [ $i -lt 50 ]; do
+        while alive "$1" && [ $i -lt 150 ]; do
             sleep 0.1
             i=$((i + 1))
         done
         if alive "$1"; then
-            say "$2 did not stop within 5 s of SIGTERM"
+            say "$2 did not stop within 15 s of SIGTERM"
             kill -KILL "$1"
         fi
     else
@@ -77,6 +79,7 @@ stop() {
     fi
     wait "$1"
     stopped=$?
+    say "$2 ended with status $stopped"
 }
 
 start_driver() {
