@@ -53,7 +53,10 @@ inline std::string slurp(const std::string& path)
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-inline void touch(const std::string& path) { std::fclose(std::fopen(path.c_str(), "w")); }
+inline void touch(const std::string& path)
+{
+    if (FILE* f = std::fopen(path.c_str(), "w")) std::fclose(f);
+}
 
 inline void stopOnSignals()
 {
