@@ -52,10 +52,12 @@ export QT_QPA_PLATFORM=offscreen
 # A child that has exited stays a zombie until waited for: look at its state.
 alive() { grep -q '^State:.*[RSD]' "/proc/$1/status" 2>/dev/null; }
 
-# Waits up to 60 s for a file, while the process that makes it lives.
-wait_for() { # file, pid
+# Waits up to 60 s for a command to succeed, while the process it waits on lives.
+wait_until() { # pid, command...
+    pid=$1
+    shift
     i=0
-    while [ ! -e "$1" ] && alive "$2" && [ $i -lt 600 ]; do sleep 0.1; i=$((i + 1)); done
+    while ! "$@" && alive "$pid" && [ $i -lt 600 ]; do sleep 0.1; i=$((i + 1)); done
 }
 
 # Stops a child process: SIGTERM, then SIGKILL after 15 s (a sanitizer
@@ -122,21 +124,21 @@ scenario() { # name, order (driver-first or tablet-first); writes into /tmp/<nam
         start_driver
     else
         start_driver
-        wait_for "$dir/reader.ready" $reader
+        wait_until $reader [ -e "$dir/reader.ready" ]
         start_tablet
         wait_for_hidraw
     fi
     say "started the event reader (pid $reader), the $MODE (pid $driver) and the tablet (pid $tablet)"
     # What the kernel says about the tablet's HID device: the driver matches on it.
     say "hidraw0 device uevent: $(tr '\n' ' ' </sys/class/hidraw/hidraw0/device/uevent 2>/dev/null)"
-    # The recording as it stands after the first unplug, before the replug.
-    wait_for "$dir/unplugged" $tablet
-    sleep 0.5
+    # The recording as it stands once the driver saw the first unplug, before the replug.
+    wait_until $tablet [ -e "$dir/unplugged" ]
+    wait_until $driver grep -q "tablet removed - cleaned up references" "$dir/driver.log"
     cp "$dir/recording.txt" "$dir/recording-at-unplug.txt" 2>/dev/null
     touch "$dir/replug"
     # The driver stops with the tablet plugged in, which then sends once more.
-    wait_for "$dir/played" $tablet
-    sleep 0.5
+    wait_until $tablet [ -e "$dir/played" ]
+    sleep 1 # the driver reads the last reports
     stop $driver "the driver"
     driver_status=$stopped
     touch "$dir/driver.stopped"
