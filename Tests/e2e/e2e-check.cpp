@@ -220,7 +220,7 @@ int main(int argc, char** argv)
              if (abs == in.absinfo.end() || !abs->second.count(ABS_X) || !abs->second.count(ABS_Y))
                  return "the pen device declares no ABS_X/ABS_Y";
              for (int axis : {ABS_X, ABS_Y}) {
-                 auto [minimum, maximum] = abs->second.at(axis);
+                 int minimum = abs->second.at(axis).first, maximum = abs->second.at(axis).second;
                  if (!in.area.empty()) { // x, y, width, height (ABS_X is 0, ABS_Y 1); the mapper reaches the far edge
                      minimum = std::max(minimum, in.area[axis]);
                      maximum = std::min(maximum, in.area[axis] + in.area[axis + 2]);
