@@ -10,13 +10,13 @@
 // It answers every feature report (the mode command) and records it, plays a
 // fixed script of pen and key reports, unplugs, plugs in again, waits for the
 // mode command once more and plays a short hover. At the end of each
-// connection it sends a mouse report and counts what its own reader of the
+// connection it sends mouse reports and counts what its own reader of the
 // event node got: nothing while the driver holds the node. It steps with the
 // caller through files in DIR: it plays once DIR/reader.ready exists; after
 // the first unplug it creates DIR/unplugged and plugs in again once
 // DIR/replug exists; after the second connection's reports it creates
-// DIR/played and, once DIR/driver.stopped exists, sends a last mouse report
-// and unplugs. The --out file gets one line per fact; what it declared on
+// DIR/played and, once DIR/driver.stopped exists, sends mouse reports once
+// more and unplugs. The --out file gets one line per fact; what it declared on
 // each plug-in and the reports it sent are in a recording's own notation:
 //   header <connection> R: <descriptor length> <hex bytes>
 //   header <connection> N: <name>
