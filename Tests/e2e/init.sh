@@ -5,8 +5,10 @@
 # after the driver started; then with the distribution's udev daemon running,
 # the tablet plugged in before the driver starts. Each time it starts the
 # event reader, the driver (or the stand-in probe) and the virtual tablet,
-# which plays its script with one replug, and judges the result, the driver's
-# recording of the tablet included. The verdict line on the console is
+# which plays its script with one replug, steps with this script through
+# files (the first unplug, the end of its reports), and last sends reports on
+# its own event node once the driver has stopped; then judges the result, the
+# driver's recording of the tablet and its grab of the event node included. The verdict line on the console is
 # what run.sh reads; every log goes to the second serial port, which run.sh
 # keeps as files.
 /bin/busybox --install -s /bin
@@ -47,19 +49,31 @@ export HOME=/root XDG_CONFIG_HOME=/root/.config XDG_RUNTIME_DIR=/run/user/0
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 export QT_QPA_PLATFORM=offscreen
 
-# Stops a child process: SIGTERM, then SIGKILL after 5 s; its exit status
-# goes to $stopped.
+# A child that has exited stays a zombie until waited for: look at its state.
+alive() { grep -q '^State:.*[RSD]' "/proc/$1/status" 2>/dev/null; }
+
+# Waits up to 60 s for a command to succeed, while the process it waits on lives.
+wait_until() { # pid, command...
+    pid=$1
+    shift
+    i=0
+    while ! "$@" && alive "$pid" && [ $i -lt 600 ]; do sleep 0.1; i=$((i + 1)); done
+}
+
+# Stops a child process: SIGTERM, then SIGKILL after 15 s (a sanitizer
+# build's exit takes seconds under emulation on a busy machine); its exit
+# status goes to $stopped.
 stop() {
     if kill -0 "$1" 2>/dev/null; then
+        say "stopping $2"
         kill -TERM "$1"
         i=0
-        # A child that has exited stays a zombie until waited for: look at its state.
-        while grep -q '^State:.*[RSD]' "/proc/$1/status" 2>/dev/null && [ $i -lt 50 ]; do
+        while alive "$1" && [ $i -lt 150 ]; do
             sleep 0.1
             i=$((i + 1))
         done
-        if grep -q '^State:.*[RSD]' "/proc/$1/status" 2>/dev/null; then
-            say "$2 did not stop within 5 s of SIGTERM"
+        if alive "$1"; then
+            say "$2 did not stop within 15 s of SIGTERM"
             kill -KILL "$1"
         fi
     else
@@ -67,6 +81,7 @@ stop() {
     fi
     wait "$1"
     stopped=$?
+    say "$2 ended with status $stopped"
 }
 
 start_driver() {
@@ -81,7 +96,7 @@ start_driver() {
 
 start_tablet() {
     /e2e/bin/virtual-tablet --vendor "$VENDOR" --product "$PRODUCT" --out "$dir/tablet.txt" \
-        --wait-for "$dir/reader.ready" >"$dir/tablet.out" 2>&1 &
+        --sync "$dir" >"$dir/tablet.out" 2>&1 &
     tablet=$!
 }
 
@@ -109,35 +124,37 @@ scenario() { # name, order (driver-first or tablet-first); writes into /tmp/<nam
         start_driver
     else
         start_driver
-        i=0
-        while [ ! -f "$dir/reader.ready" ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i + 1)); done
+        wait_until $reader [ -e "$dir/reader.ready" ]
         start_tablet
         wait_for_hidraw
     fi
     say "started the event reader (pid $reader), the $MODE (pid $driver) and the tablet (pid $tablet)"
     # What the kernel says about the tablet's HID device: the driver matches on it.
     say "hidraw0 device uevent: $(tr '\n' ' ' </sys/class/hidraw/hidraw0/device/uevent 2>/dev/null)"
+    # The recording as it stands once the driver saw the first unplug, before the replug.
+    wait_until $tablet [ -e "$dir/unplugged" ]
+    wait_until $driver grep -q "tablet removed - cleaned up references" "$dir/driver.log"
+    cp "$dir/recording.txt" "$dir/recording-at-unplug.txt" 2>/dev/null
+    touch "$dir/replug"
+    # The driver stops with the tablet plugged in, which then sends once more.
+    wait_until $tablet [ -e "$dir/played" ]
+    sleep 1 # the driver reads the last reports
+    stop $driver "the driver"
+    driver_status=$stopped
+    touch "$dir/driver.stopped"
     wait $tablet
     tablet_status=$?
     cat "$dir/tablet.out"
-    sleep 1 # the shortcut executor runs after the reports; let it finish
-    # The recording as it stands after the last unplug, before the driver stops.
-    recording=""
-    if [ "$MODE" != self-test ]; then
-        cp "$dir/recording.txt" "$dir/recording-at-unplug.txt" 2>/dev/null
-        recording="--recording $dir/recording.txt --recording-at-unplug $dir/recording-at-unplug.txt"
-    fi
-
-    stop $driver "the driver"
-    driver_status=$stopped
     stop $reader "the event reader"
     reader_status=$stopped
     cat "$dir/reader.out"
     say "driver log:"
     sed 's/^/  | /' "$dir/driver.log"
 
+    recording=""
+    [ "$MODE" != self-test ] && recording="--recording $dir/recording.txt --recording-at-unplug $dir/recording-at-unplug.txt"
     /e2e/bin/e2e-check --events "$dir/events.txt" --tablet "$dir/tablet.txt" --driver-log "$dir/driver.log" \
-        --connections 2 --pen pen --area "$AREA" $recording \
+        --pen pen --area "$AREA" $recording \
         --exit "driver=$driver_status" --exit "virtual-tablet=$tablet_status" --exit "event-reader=$reader_status" \
         >"$dir/check.out" 2>&1
     status=$?

@@ -5,6 +5,9 @@
 # through uinput, and an event reader records what the kernel's input layer
 # delivers. The driver runs with --record: its recording must hold the
 # descriptor the virtual tablet declared and the reports it sent, in order.
+# The tablet's standard mouse collection gets an event node from the kernel:
+# while the driver runs it holds that node for exclusive use, so the tablet's
+# mouse reports reach no other reader; once the driver has exited, they do.
 # Exits non-zero, with the failing assertions, on any failure.
 #
 #   Tests/e2e/run.sh [path/to/brevola-driver]   test that driver (else build it)
@@ -161,7 +164,9 @@ echo 'root:x:0:' >>"$root/etc/group"
 if [ "$mode" = driver ]; then
   cp "$driver" "$root/e2e/bin/brevola-driver"
   copy_libs "$driver"
-  if ldd "$driver" | grep -q libQt6Gui; then
+  # grep reads all of ldd's output: with -q it may stop early, and pipefail
+  # then counts ldd's broken pipe as no match.
+  if ldd "$driver" | grep libQt6Gui >/dev/null; then
     # QGuiApplication needs a platform plugin; the VM has no display.
     plugin=/usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqoffscreen.so
     mkdir -p "$root$(dirname "$plugin")" && cp "$plugin" "$root$plugin"

@@ -1,74 +1,63 @@
 // A virtual pen tablet on the kernel's uhid interface, for the end-to-end
 // test in a virtual machine. The kernel turns it into a real hidraw node with
 // the given USB vendor and product id, so the driver finds and opens it the
-// way it opens the real tablet.
+// way it opens the real tablet; its standard mouse collection also gets an
+// event node, as a real tablet's does, which the driver must take for
+// exclusive use.
+//
+//   virtual-tablet --sync DIR [--vendor ID] [--product ID] [--out FILE]
 //
 // It answers every feature report (the mode command) and records it, plays a
 // fixed script of pen and key reports, unplugs, plugs in again, waits for the
-// mode command once more and plays a short hover. With --wait-for it starts
-// playing only once that file exists (the event reader is recording), so it
-// can be plugged in before the driver starts. Everything it saw goes to
-// stdout; the --out file gets, one per line, the descriptor it declared on
-// each plug-in, the mode commands it received and the reports it sent:
-//   plug <connection> <bus> <vendor> <product> <physical path> <name>
-//   descriptor <connection> <hex bytes>
+// mode command once more and plays a short hover. At the end of each
+// connection it sends mouse reports and counts what its own reader of the
+// event node got: nothing while the driver holds the node. It steps with the
+// caller through files in DIR: it plays once DIR/reader.ready exists; after
+// the first unplug it creates DIR/unplugged and plugs in again once
+// DIR/replug exists; after the second connection's reports it creates
+// DIR/played and, once DIR/driver.stopped exists, sends mouse reports once
+// more and unplugs. The --out file gets one line per fact; what it declared on
+// each plug-in and the reports it sent are in a recording's own notation:
+//   header <connection> R: <descriptor length> <hex bytes>
+//   header <connection> N: <name>
+//   header <connection> P: <physical path>
+//   header <connection> I: <bus> <vendor> <product>
 //   mode <connection> <hex bytes>
-//   report <connection> <hex bytes>
-#include <linux/uhid.h>
+//   report <connection> <length> <hex bytes>   each report sent while the driver runs
+//   grab <connection> <driver|no-driver> <motion events read, or -1 without a node>
+#include "e2e.h"
 
+#include <linux/uhid.h>
 #include <poll.h>
-#include <unistd.h>
-#include <fcntl.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdarg>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <string>
-#include <thread>
-#include <vector>
+#include <functional>
+
+using namespace e2e;
 
 namespace {
 
-// Vendor page, one 32-byte input report and one 3-byte feature report, both
-// with report id 2 (the id is byte 0 of every report).
 const uint8_t kDescriptor[] = {
-    0x06, 0x00, 0xFF, // usage page (vendor 0xFF00)
-    0x09, 0x01,       // usage 1
-    0xA1, 0x01,       // collection (application)
-    0x85, 0x02,       //   report id 2
-    0x09, 0x01,       //   usage 1
-    0x15, 0x00,       //   logical minimum 0
-    0x26, 0xFF, 0x00, //   logical maximum 255
-    0x75, 0x08,       //   report size 8
-    0x95, 0x1F,       //   report count 31
-    0x81, 0x02,       //   input (data, variable, absolute)
-    0x09, 0x02,       //   usage 2
-    0x95, 0x02,       //   report count 2
-    0xB1, 0x02,       //   feature (data, variable, absolute)
-    0xC0,             // end collection
+    0x05, 0x01, 0x09, 0x02, 0xA1, 0x01, 0x85, 0x01, // generic desktop, mouse, application, report id 1
+    0x09, 0x01, 0xA1, 0x00,                         //   pointer, physical
+    0x05, 0x09, 0x19, 0x01, 0x29, 0x03, 0x15, 0x00, //     buttons 1 to 3, 0 or 1,
+    0x25, 0x01, 0x75, 0x01, 0x95, 0x03, 0x81, 0x02, //     one bit each, input (data, variable, absolute)
+    0x95, 0x05, 0x81, 0x03,                         //     five bits of padding
+    0x05, 0x01, 0x09, 0x30, 0x09, 0x31, 0x15, 0x81, //     x and y, -127 to 127,
+    0x25, 0x7F, 0x75, 0x08, 0x95, 0x02, 0x81, 0x06, //     a byte each, input (data, variable, relative)
+    0xC0, 0xC0,                                     //   end, end
+    0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01,       // vendor page 0xFF00, usage 1, application
+    0x85, 0x02, 0x09, 0x01, 0x15, 0x00, 0x26, 0xFF, //   report id 2, usage 1, 0 to 255,
+    0x00, 0x75, 0x08, 0x95, 0x1F, 0x81, 0x02,       //   31 bytes of input
+    0x09, 0x02, 0x95, 0x02, 0xB1, 0x02,             //   usage 2, 2 bytes of feature (the mode command)
+    0xC0,                                           // end
 };
 
-constexpr uint8_t kReportID = 2;
-constexpr uint8_t kOutOfRange = 0x00;
-constexpr uint8_t kHover = 0xC0;
-constexpr uint8_t kTip = 0xC1;
-constexpr uint8_t kStylusButton1 = 0xC2;
-constexpr uint8_t kHardwareKey = 0xE0;
-
-struct Options {
-    uint16_t vendor = 0x3f1d;
-    uint16_t product = 0x0a31;
-    int modeTimeoutMs = 20000;
-    int reportIntervalMs = 6;
-    std::string out;
-    std::string waitFor; // play only once this file exists
-};
+constexpr uint8_t kOutOfRange = 0x00, kHover = 0xC0, kTip = 0xC1, kStylusButton1 = 0xC2, kHardwareKey = 0xE0;
+constexpr int kTimeoutMs = 20000, kIntervalMs = 6; // for anything awaited; between two reports
 
 using Report = std::vector<uint8_t>;
+const Report kMouseMotion = {0x01, 0x00, 5, 3}; // report 1: no button, 5 right, 3 down
 
 // Position bits as the tablet packs them: x's lowest bit is bit 7 of the
 // status byte, the rest follows shifted up by one bit; y likewise after x.
@@ -77,7 +66,7 @@ Report penReport(uint8_t status, uint16_t x, uint16_t y, uint16_t pressure)
 {
     x = static_cast<uint16_t>((x & ~1u) | (status >> 7));
     Report r(32, 0);
-    r[0] = kReportID;
+    r[0] = 2;
     r[1] = status;
     r[2] = static_cast<uint8_t>(x >> 1);
     r[3] = static_cast<uint8_t>(((x >> 9) & 0x7F) | ((y & 1) << 7));
@@ -88,313 +77,207 @@ Report penReport(uint8_t status, uint16_t x, uint16_t y, uint16_t pressure)
     return r;
 }
 
-// Key number counted from 1; 0 means every key was released.
-Report keyReport(uint16_t key)
+// count reports from one point to another, every value moving in a straight line.
+std::vector<Report> linear(uint8_t status, int count, int x0, int x1, int y0, int y1, int p0, int p1)
 {
-    Report r(32, 0);
-    r[0] = kReportID;
-    r[1] = kHardwareKey;
-    r[4] = static_cast<uint8_t>(key & 0xFF);
-    r[5] = static_cast<uint8_t>(key >> 8);
-    return r;
+    std::vector<Report> s;
+    for (int i = 0; i < count; ++i) {
+        const double t = count > 1 ? static_cast<double>(i) / (count - 1) : 0.0;
+        auto at = [t](int a, int b) { return static_cast<uint16_t>(a + (b - a) * t + 0.5); };
+        s.push_back(penReport(status, at(x0, x1), at(y0, y1), at(p0, p1)));
+    }
+    return s;
 }
 
 std::string hex(const uint8_t* data, size_t size)
 {
     std::string s;
-    char buf[4];
-    for (size_t i = 0; i < size; ++i) {
-        std::snprintf(buf, sizeof buf, i ? " %02x" : "%02x", data[i]);
-        s += buf;
-    }
+    for (char b[4]; size--; s += b) std::snprintf(b, sizeof b, s.empty() ? "%02x" : " %02x", *data++);
     return s;
 }
 
 class VirtualTablet {
 public:
-    explicit VirtualTablet(const Options& options)
-        : options_(options)
+    explicit VirtualTablet(const Options& o)
+        : vendor_(static_cast<uint16_t>(o.number("vendor", 0x3f1d)))
+        , product_(static_cast<uint16_t>(o.number("product", 0x0a31)))
+        , sync_(o.text("sync", "."))
+        , out_(std::fopen(o.text("out", "/dev/null").c_str(), "w"))
     {
-        if (!options.out.empty()) {
-            out_ = std::fopen(options.out.c_str(), "w");
-            if (!out_)
-                fail("cannot write " + options.out);
-        }
-    }
-
-    ~VirtualTablet()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        if (out_)
-            std::fclose(out_);
+        if (!out_) fail(failed("cannot write " + o.text("out")));
+        std::setvbuf(out_, nullptr, _IOLBF, 0);
     }
 
     void plugIn()
     {
         ++connection_;
         modeCommands_ = 0;
-        fd_ = ::open("/dev/uhid", O_RDWR | O_CLOEXEC);
-        if (fd_ < 0)
-            fail(std::string("cannot open /dev/uhid: ") + std::strerror(errno));
-        uhid_event ev {};
+        if ((fd_ = ::open("/dev/uhid", O_RDWR | O_CLOEXEC)) < 0) fail(failed("cannot open /dev/uhid"));
+        uhid_event ev{};
         ev.type = UHID_CREATE2;
-        std::snprintf(reinterpret_cast<char*>(ev.u.create2.name), sizeof ev.u.create2.name, "e2e virtual tablet");
-        std::snprintf(reinterpret_cast<char*>(ev.u.create2.phys), sizeof ev.u.create2.phys, "e2e/connection%d",
-                      connection_);
-        ev.u.create2.rd_size = sizeof kDescriptor;
-        ev.u.create2.bus = 0x03; // BUS_USB
-        ev.u.create2.vendor = options_.vendor;
-        ev.u.create2.product = options_.product;
-        std::memcpy(ev.u.create2.rd_data, kDescriptor, sizeof kDescriptor);
+        auto& c = ev.u.create2;
+        std::snprintf(reinterpret_cast<char*>(c.name), sizeof c.name, "e2e virtual tablet");
+        std::snprintf(reinterpret_cast<char*>(c.phys), sizeof c.phys, "%s", phys().c_str());
+        c.rd_size = sizeof kDescriptor;
+        c.bus = BUS_USB;
+        c.vendor = vendor_;
+        c.product = product_;
+        std::memcpy(c.rd_data, kDescriptor, sizeof kDescriptor);
         send(ev);
-        log("plugged in as %04x:%04x (connection %d)", options_.vendor, options_.product, connection_);
-        if (out_) {
-            std::fprintf(out_, "plug %d %x %04x %04x %s %s\n", connection_, ev.u.create2.bus, options_.vendor,
-                         options_.product, reinterpret_cast<const char*>(ev.u.create2.phys),
-                         reinterpret_cast<const char*>(ev.u.create2.name));
-            std::fprintf(out_, "descriptor %d %s\n", connection_, hex(kDescriptor, sizeof kDescriptor).c_str());
-        }
+        say("plugged in as %04x:%04x (connection %d)", vendor_, product_, connection_);
+        const int n = connection_;
+        std::fprintf(out_, "header %d R: %zu %s\nheader %d N: %s\nheader %d P: %s\nheader %d I: %x %04x %04x\n", n,
+                     sizeof kDescriptor, hex(kDescriptor, sizeof kDescriptor).c_str(), n, c.name, n, c.phys, n, c.bus,
+                     vendor_, product_);
+        waitUntil("mode command (connection " + std::to_string(connection_) + ")", [this] { return modeCommands_; });
     }
 
     void unplug()
     {
-        uhid_event ev {};
+        uhid_event ev{};
         ev.type = UHID_DESTROY;
         send(ev);
         ::close(fd_);
         fd_ = -1;
-        log("unplugged (connection %d, %d mode command(s))", connection_, modeCommands_);
+        say("unplugged (connection %d, %d mode command(s))", connection_, modeCommands_);
     }
 
-    // Serves the kernel until the first mode command of this connection.
-    void waitForModeCommand()
+    // Says the caller may go on with what created done (if any), and waits for next.
+    void step(const std::string& done, const std::string& next)
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.modeTimeoutMs);
-        while (modeCommands_ == 0) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0)
-                fail("no mode command within " + std::to_string(options_.modeTimeoutMs) + " ms (connection " +
-                     std::to_string(connection_) + ")");
-            serve(static_cast<int>(std::min<long>(left.count(), 20)));
-        }
-    }
-
-    // Serves the kernel until the file exists: someone else is ready too.
-    void waitForFile(const std::string& path)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.modeTimeoutMs);
-        while (::access(path.c_str(), F_OK) != 0) {
-            if (std::chrono::steady_clock::now() > deadline)
-                fail("no " + path + " within " + std::to_string(options_.modeTimeoutMs) + " ms");
-            serve(20);
-        }
+        if (!done.empty()) touch(sync_ + "/" + done);
+        const std::string path = sync_ + "/" + next;
+        waitUntil(path, [&path] { return ::access(path.c_str(), F_OK) == 0; });
     }
 
     // Sends the reports one by one, serving the kernel in between.
-    void play(const std::vector<Report>& script, const char* what)
+    void play(const std::vector<Report>& script, const char* what, bool driverRuns = true)
     {
         for (const Report& r : script) {
-            uhid_event ev {};
+            uhid_event ev{};
             ev.type = UHID_INPUT2;
             ev.u.input2.size = static_cast<uint16_t>(r.size());
             std::memcpy(ev.u.input2.data, r.data(), r.size());
             send(ev);
-            if (out_)
-                std::fprintf(out_, "report %d %s\n", connection_, hex(r.data(), r.size()).c_str());
-            serve(options_.reportIntervalMs);
+            const std::string bytes = hex(r.data(), r.size());
+            if (driverRuns) std::fprintf(out_, "report %d %zu %s\n", connection_, r.size(), bytes.c_str());
+            serve(kIntervalMs);
         }
-        if (out_)
-            std::fflush(out_);
-        log("played %s: %zu reports (connection %d)", what, script.size(), connection_);
+        say("played %s: %zu reports (connection %d)", what, script.size(), connection_);
     }
 
-    void idle(int ms) { serve(ms); }
+    // Mouse reports, and the motion events a reader of the kernel's event node
+    // got. Four of them, so that the driver, which takes pen reports in fours,
+    // keeps its step.
+    void probeGrab(bool driverRuns)
+    {
+        const int fd = openEventNodeAt(phys());
+        play(std::vector<Report>(4, kMouseMotion), "mouse reports", driverRuns);
+        serve(100);
+        std::vector<input_event> events;
+        long motion = -1;
+        if (fd >= 0 && readEvents(fd, events))
+            motion = std::count_if(events.begin(), events.end(), [](const input_event& e) { return e.type == EV_REL; });
+        if (fd >= 0) ::close(fd);
+        say("its event node's reader got %ld motion events (connection %d)", motion, connection_);
+        std::fprintf(out_, "grab %d %s %ld\n", connection_, driverRuns ? "driver" : "no-driver", motion);
+    }
 
-private:
-    // Handles kernel requests for up to ms milliseconds.
+    // Handles kernel requests for ms milliseconds.
     void serve(int ms)
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            pollfd p { fd_, POLLIN, 0 };
-            const int n = ::poll(&p, 1, left.count() > 0 ? static_cast<int>(left.count()) : 0);
-            if (n < 0 && errno != EINTR)
-                fail(std::string("poll: ") + std::strerror(errno));
-            if (n > 0)
+        using namespace std::chrono;
+        for (const auto end = steady_clock::now() + milliseconds(ms); steady_clock::now() < end;) {
+            pollfd p{fd_, POLLIN, 0};
+            if (::poll(&p, 1, static_cast<int>(duration_cast<milliseconds>(end - steady_clock::now()).count()) + 1) > 0)
                 handleOne();
-            if (left.count() <= 0)
-                return;
+        }
+    }
+
+private:
+    std::string phys() const { return "e2e/connection" + std::to_string(connection_); }
+
+    void waitUntil(const std::string& what, const std::function<bool()>& done)
+    {
+        for (int waited = 0; !done(); waited += 20) {
+            if (waited > kTimeoutMs) fail("no " + what + " within " + std::to_string(kTimeoutMs) + " ms");
+            serve(20);
         }
     }
 
     void handleOne()
     {
-        uhid_event ev {};
-        const ssize_t n = ::read(fd_, &ev, sizeof ev);
-        if (n < 0)
-            fail(std::string("read /dev/uhid: ") + std::strerror(errno));
-        switch (ev.type) {
-        case UHID_START: log("kernel started the device"); break;
-        case UHID_OPEN: log("opened by a reader"); break;
-        case UHID_CLOSE: log("closed by its last reader"); break;
-        case UHID_SET_REPORT: {
+        uhid_event ev{}, reply{};
+        if (::read(fd_, &ev, sizeof ev) < 0) fail(failed("read /dev/uhid"));
+        if (ev.type == UHID_SET_REPORT) {
             const auto& req = ev.u.set_report;
-            const std::string bytes = hex(req.data, req.size);
             ++modeCommands_;
-            log("set report %u (type %u, %u bytes): %s (connection %d)", req.rnum, req.rtype, req.size,
-                bytes.c_str(), connection_);
-            if (out_) {
-                std::fprintf(out_, "mode %d %s\n", connection_, bytes.c_str());
-                std::fflush(out_);
-            }
-            uhid_event reply {};
+            const std::string bytes = hex(req.data, req.size);
+            say("set report %u (type %u): %s (connection %d)", req.rnum, req.rtype, bytes.c_str(), connection_);
+            std::fprintf(out_, "mode %d %s\n", connection_, bytes.c_str());
             reply.type = UHID_SET_REPORT_REPLY;
             reply.u.set_report_reply.id = req.id;
-            reply.u.set_report_reply.err = 0;
             send(reply);
-            break;
-        }
-        case UHID_GET_REPORT: {
-            // Nothing to read back from this tablet: refuse, as a device would.
-            log("get report %u refused", ev.u.get_report.rnum);
-            uhid_event reply {};
+        } else if (ev.type == UHID_GET_REPORT) { // nothing to read back: refuse, as a device would
             reply.type = UHID_GET_REPORT_REPLY;
             reply.u.get_report_reply.id = ev.u.get_report.id;
             reply.u.get_report_reply.err = EIO;
             send(reply);
-            break;
-        }
-        case UHID_OUTPUT: log("output report ignored"); break;
-        default: break;
         }
     }
 
     void send(const uhid_event& ev)
     {
-        if (::write(fd_, &ev, sizeof ev) != static_cast<ssize_t>(sizeof ev))
-            fail(std::string("write /dev/uhid: ") + std::strerror(errno));
+        if (::write(fd_, &ev, sizeof ev) != static_cast<ssize_t>(sizeof ev)) fail(failed("write /dev/uhid"));
     }
 
-    [[gnu::format(printf, 2, 3)]] void log(const char* format, ...)
-    {
-        va_list args;
-        va_start(args, format);
-        const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
-        std::fprintf(stdout, "virtual-tablet: [%.2fs] ", t);
-        std::vfprintf(stdout, format, args);
-        std::fputc('\n', stdout);
-        std::fflush(stdout);
-        va_end(args);
-    }
-
-    [[noreturn]] void fail(const std::string& why)
-    {
-        std::fprintf(stdout, "virtual-tablet: FAILED: %s\n", why.c_str());
-        std::fflush(stdout);
-        std::exit(1);
-    }
-
-    Options options_;
-    const std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
-    FILE* out_ = nullptr;
+    const uint16_t vendor_, product_;
+    const std::string sync_;
+    FILE* const out_;
     int fd_ = -1;
     int connection_ = 0;
     int modeCommands_ = 0;
 };
 
-void linear(std::vector<Report>& s, uint8_t status, int count, int x0, int x1, int y0, int y1, int p0, int p1)
-{
-    for (int i = 0; i < count; ++i) {
-        const double t = count > 1 ? static_cast<double>(i) / (count - 1) : 0.0;
-        auto at = [t](int a, int b) { return static_cast<uint16_t>(a + (b - a) * t + 0.5); };
-        s.push_back(penReport(status, at(x0, x1), at(y0, y1), at(p0, p1)));
-    }
-}
-
-Options parse(int argc, char** argv)
-{
-    Options o;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        auto value = [&]() -> const char* {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "virtual-tablet: %s needs a value\n", a.c_str());
-                std::exit(2);
-            }
-            return argv[++i];
-        };
-        if (a == "--vendor")
-            o.vendor = static_cast<uint16_t>(std::strtoul(value(), nullptr, 0));
-        else if (a == "--product")
-            o.product = static_cast<uint16_t>(std::strtoul(value(), nullptr, 0));
-        else if (a == "--mode-timeout-ms")
-            o.modeTimeoutMs = std::atoi(value());
-        else if (a == "--interval-ms")
-            o.reportIntervalMs = std::atoi(value());
-        else if (a == "--out")
-            o.out = value();
-        else if (a == "--wait-for")
-            o.waitFor = value();
-        else {
-            std::fprintf(stderr,
-                         "usage: virtual-tablet [--vendor ID] [--product ID] [--mode-timeout-ms N] "
-                         "[--interval-ms N] [--out FILE] [--wait-for FILE]\n");
-            std::exit(2);
-        }
-    }
-    return o;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const Options options = parse(argc, argv);
-    VirtualTablet tablet(options);
-
+    program = "virtual-tablet";
+    VirtualTablet tablet(Options(argc, argv, "--sync DIR [--vendor ID] [--product ID] [--out FILE]"));
     // The decoder acts on every fourth pen report only, so each phase is long
     // enough to be seen several times. Key reports are acted on at once.
-    std::vector<Report> hoverIn, stroke, button, keys, leave;
-    linear(hoverIn, kHover, 16, 20001, 23001, 30000, 30000, 0, 0);
-    linear(stroke, kTip, 24, 23001, 31001, 30000, 33000, 2400, 7600); // pressure rising
-    linear(stroke, kTip, 24, 31001, 39001, 33000, 36000, 7600, 2400); // and falling
-    linear(stroke, kHover, 16, 39001, 41001, 36000, 36000, 0, 0);     // lifted, hovering
-    linear(button, kStylusButton1, 8, 41001, 41001, 36000, 36000, 0, 0);
-    linear(button, kHover, 8, 41001, 41001, 36000, 36000, 0, 0);
-    keys = { keyReport(1), keyReport(0), keyReport(3), keyReport(0) };
-    linear(leave, kOutOfRange, 8, 0, 0, 0, 0, 0, 0);
-
     tablet.plugIn();
-    tablet.waitForModeCommand();
-    if (!options.waitFor.empty())
-        tablet.waitForFile(options.waitFor);
-    tablet.idle(200); // let the driver settle after the mode command
-    tablet.play(hoverIn, "hover in");
-    tablet.play(stroke, "stroke");
-    tablet.play(button, "stylus button 1");
-    for (const Report& k : keys) { // a human presses keys slower than the pen reports
-        tablet.play({ k }, k[4] ? "key press" : "key release");
-        tablet.idle(100);
+    tablet.step("", "reader.ready");
+    tablet.serve(200); // let the driver settle after the mode command
+    tablet.play(linear(kHover, 16, 20001, 23001, 30000, 30000, 0, 0), "hover in");
+    tablet.play(linear(kTip, 24, 23001, 31001, 30000, 33000, 2400, 7600), "stroke, pressure rising");
+    tablet.play(linear(kTip, 24, 31001, 39001, 33000, 36000, 7600, 2400), "and falling");
+    tablet.play(linear(kHover, 16, 39001, 41001, 36000, 36000, 0, 0), "lifted, hovering");
+    tablet.play(linear(kStylusButton1, 8, 41001, 41001, 36000, 36000, 0, 0), "stylus button 1");
+    tablet.play(linear(kHover, 8, 41001, 41001, 36000, 36000, 0, 0), "released");
+    // A key report says which key is down (from 1; 0: none) where y's upper bits are.
+    for (int key : {1, 0, 3, 0}) { // a human presses keys slower than the pen reports
+        tablet.play(linear(kHardwareKey, 1, 0, 0, key << 1, 0, 0, 0), key ? "key press" : "key release");
+        tablet.serve(100);
     }
-    tablet.play(leave, "out of range");
-    tablet.idle(300);
+    tablet.play(linear(kOutOfRange, 8, 0, 0, 0, 0, 0, 0), "out of range");
+    tablet.serve(300);
+    // The standard collection's reports come with the pen out of range: the
+    // driver reads them as pen reports too.
+    tablet.probeGrab(true);
     tablet.unplug();
 
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-
-    std::vector<Report> shortHover;
-    linear(shortHover, kHover, 12, 30001, 32001, 20000, 21000, 0, 0);
-    linear(shortHover, kOutOfRange, 8, 0, 0, 0, 0, 0, 0);
+    tablet.step("unplugged", "replug");
     tablet.plugIn();
-    tablet.waitForModeCommand();
-    tablet.idle(200);
-    tablet.play(shortHover, "short hover");
-    tablet.idle(300);
+    tablet.serve(200);
+    tablet.play(linear(kHover, 12, 30001, 32001, 20000, 21000, 0, 0), "short hover");
+    tablet.play(linear(kOutOfRange, 8, 0, 0, 0, 0, 0, 0), "out of range");
+    tablet.serve(300);
+    tablet.probeGrab(true);
+    tablet.step("played", "driver.stopped");
+    tablet.probeGrab(false);
     tablet.unplug();
-    std::puts("virtual-tablet: done");
+    say("done");
     return 0;
 }
