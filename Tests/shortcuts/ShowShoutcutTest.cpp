@@ -94,19 +94,14 @@ TEST_F(ShowShoutcutTest, ShowsThePiecesOfTheKeyForThreeSeconds)
         EXPECT_EQ(shown, text ? 2 : 0) << kid;
     }
     EXPECT_EQ(ShowShoutcut::keyRowPicture(4).size(), QSize(236, 60)); // for the panel too
-    EXPECT_TRUE(ShowShoutcut::keyRowPicture(5).isNull());
 
     QTest::qWait(800);
-    const QPointer<ShowShoutcut> late = &show(0);
-    EXPECT_EQ(late->pos(), opened.front()->pos());
+    EXPECT_EQ(show(0).pos(), opened.front()->pos());
     const auto openAt = [&](qint64 ms) {
         QTest::qWait(static_cast<int>(std::max<qint64>(0, ms - clock.elapsed())));
         return std::count_if(opened.begin(), opened.end(), [](const auto& tips) { return !tips.isNull(); });
     };
-    EXPECT_EQ(openAt(2950), 5);
-    EXPECT_EQ(openAt(3500), 1);
-    EXPECT_EQ(openAt(3750), 1);
-    EXPECT_TRUE(openAt(4300) == 0 && late.isNull());
+    EXPECT_EQ((std::vector<long>{openAt(2950), openAt(3500), openAt(3750), openAt(4300)}), (std::vector<long>{5, 1, 1, 0}));
 }
 
 } // namespace
