@@ -72,7 +72,8 @@ TEST(ParseErrors, GiveTheMessageIndexAndLine)
         {"[1,\xe2\x80\xa8\xc2\x85\xe2\x80\xa9x]", kUnexpectedToken, 11, 4, JSONParseOptionUnicodeNewlines},
         {"[1,/**/\r\n x]", kUnexpectedToken, 10, 2, JSONParseOptionComments},
         {"/* a\r\nb\n*/[1, // c\n x]", kUnexpectedToken, 20, 4, JSONParseOptionComments},
-        {"[1] /* open", kTextAfter, 4, 1, JSONParseOptionComments}, // an open comment is no white space
+        // A comment left open is no white space (the text in two pieces, so that the source opens no comment).
+        {"[1] /" "* open", kTextAfter, 4, 1, JSONParseOptionComments},
     };
     for (const auto& c : cases) {
         const ParseOutcome outcome = parseBytes(c.text, c.options);
