@@ -50,9 +50,9 @@ protected:
 
 // Window-system coordinates (y up from the main display's bottom) and where
 // the 300 x 100 window's top-left corner lands in Qt's, each coordinate
-// rounded to single precision. The window floats above all others and is
-// never activated, so drawing goes on in the application the user is in (the
-// offscreen platform activates every window, so the flags are what is checked).
+// rounded to single precision. The window never takes the focus, so drawing
+// goes on in the application the user is in (the offscreen platform activates
+// every window, so the flag is what is checked).
 TEST_F(ShowShoutcutTest, FloatsAtTheTopCentreOfTheDisplay)
 {
     const struct {
