@@ -21,14 +21,25 @@ inline ParseOutcome parseBytes(std::string_view text, JSONParseOptionFlags optio
     return outcome;
 }
 
-inline std::string compact(const JSONValue& value, JSONSerializeOptionFlags options = 0, JSONError* error = nullptr)
+// The container written as bytes; "<failed>" when it cannot be.
+inline std::string compact(const JSONValue& value, JSONSerializeOptionFlags options = 0)
 {
-    const auto text = value.isArray() ? JSONDataWithOptions(*value.array(), options, error)
-                                      : JSONDataWithOptions(*value.dictionary(), options, error);
+    const auto text = value.isArray() ? JSONDataWithOptions(*value.array(), options, nullptr)
+                                      : JSONDataWithOptions(*value.dictionary(), options, nullptr);
     return text.value_or("<failed>");
 }
 
-inline const JSONValue& element(const JSONValue& array, size_t index)
+inline const JSONValue& element(const JSONValue& array, size_t index) { return array.array()->objectAtIndex(index); }
+
+// The message of what the call throws as an Exception; "<other exception>" or "<nothing thrown>" else.
+template <class Exception, class F> std::string thrownMessage(F&& f)
 {
-    return array.array()->objectAtIndex(index);
+    try {
+        f();
+    } catch (const Exception& e) {
+        return e.what();
+    } catch (...) {
+        return "<other exception>";
+    }
+    return "<nothing thrown>";
 }

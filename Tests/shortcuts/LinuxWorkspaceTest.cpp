@@ -14,71 +14,41 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string writeFile(const std::string& path, const std::string& text, fs::perms perms)
-{
-    std::ofstream(path) << text;
-    fs::permissions(path, perms);
-    return path;
-}
-
-TEST(LinuxWorkspace, ChoosesHowToOpenEachKindOfPath)
+// An executable runs directly, by no shell, whatever shell syntax its path
+// holds, and detached; a desktop entry runs through gio, anything else through
+// xdg-open, a relative path made absolute so that no launcher can read it as
+// an option; what is not there is not started.
+TEST(LinuxWorkspace, OpensEachKindOfPathAsTheFileItNames)
 {
     TempDir dir;
-    const auto exec = fs::perms::owner_all;
-    const auto plain = fs::perms::owner_read | fs::perms::owner_write;
-    const std::string tool = writeFile(dir.file("tool"), "#!/bin/sh\n", exec);
-    const std::string entry = writeFile(dir.file("paint.desktop"), "[Desktop Entry]\n", exec);
-    const std::string text = writeFile(dir.file("notes.txt"), "x", plain);
-    fs::create_directory(dir.file("Folder.app"));
-
-    using V = std::vector<std::string>;
-    EXPECT_EQ(LinuxWorkspace::commandFor(tool), (V{tool}));
-    EXPECT_EQ(LinuxWorkspace::commandFor(entry), (V{"gio", "launch", entry}));
-    EXPECT_EQ(LinuxWorkspace::commandFor(text), (V{"xdg-open", text}));
-    EXPECT_EQ(LinuxWorkspace::commandFor(dir.file("Folder.app")), (V{"xdg-open", dir.file("Folder.app")}));
-    EXPECT_EQ(LinuxWorkspace::commandFor(dir.file("missing")), V{});
-    EXPECT_EQ(LinuxWorkspace::commandFor(""), V{});
-
-    // A relative path is made absolute, so no launcher can read it as an option.
-    const fs::path before = fs::current_path();
-    fs::current_path(dir.path());
-    std::ofstream("-n") << "x";
-    const V relative = LinuxWorkspace::commandFor("-n");
-    fs::current_path(before);
-    EXPECT_EQ(relative, (V{"xdg-open", dir.file("-n")}));
-}
-
-// A path full of shell syntax is started as the file it names, by no shell.
-TEST(LinuxWorkspace, StartsAnExecutableDirectlyAndDetached)
-{
-    TempDir dir;
-    const std::string marker = dir.file("started");
-    const std::string injected = dir.file("INJECTED");
+    const std::string marker = dir.file("started"), entry = dir.file("paint.desktop"), text = dir.file("-n");
     const std::string script = dir.file("run me; touch INJECTED $(touch INJECTED)");
     // Written aside and renamed, so the marker appears whole.
-    writeFile(script, "#!/bin/sh\necho \"$0\" > '" + marker + ".part' && mv '" + marker + ".part' '" + marker + "'\n",
-              fs::perms::owner_all);
+    std::ofstream(script) << "#!/bin/sh\necho \"$0\" > '" << marker << ".part' && mv '" << marker << ".part' '" << marker
+                          << "'\n";
+    std::ofstream(entry) << "[Desktop Entry]\n";
+    std::ofstream(text) << "x";
+    for (const std::string& file : {script, entry}) fs::permissions(file, fs::perms::owner_all);
+    fs::create_directory(dir.file("Folder.app"));
+    const fs::path before = fs::current_path();
+    fs::current_path(dir.path());
+    using V = std::vector<std::string>;
+    const std::pair<std::string, V> rows[] = {
+        {script, {script}}, {entry, {"gio", "launch", entry}}, {"-n", {"xdg-open", text}},
+        {dir.file("Folder.app"), {"xdg-open", dir.file("Folder.app")}}, {dir.file("missing"), {}}, {"", {}},
+    };
+    for (const auto& [path, command] : rows) EXPECT_EQ(LinuxWorkspace::commandFor(path), command) << path;
+    fs::current_path(before);
+    EXPECT_EQ(LinuxWorkspace().openPath(dir.file("missing")), ENOENT);
 
-    LinuxWorkspace workspace;
-    ASSERT_EQ(workspace.openPath(script), 0);
+    ASSERT_EQ(LinuxWorkspace().openPath(script), 0);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!fs::exists(marker) && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     std::string firstLine;
     std::getline(std::ifstream(marker), firstLine);
     EXPECT_EQ(firstLine, script);
-    EXPECT_FALSE(fs::exists(injected));
-    EXPECT_FALSE(fs::exists(dir.path() / "touch"));
-}
-
-TEST(LinuxWorkspace, ReportsWhatCannotBeStarted)
-{
-    TempDir dir;
-    LinuxWorkspace workspace;
-    EXPECT_EQ(workspace.openPath(dir.file("missing")), ENOENT);
-    // Executable bit but nothing the kernel can run.
-    const std::string broken = writeFile(dir.file("broken"), "#!/nonexistent/interpreter\n", fs::perms::owner_all);
-    EXPECT_NE(workspace.openPath(broken), 0);
+    EXPECT_FALSE(fs::exists(dir.file("INJECTED")) || fs::exists(dir.path() / "touch"));
 }
 
 } // namespace

@@ -1,37 +1,41 @@
 #pragma once
-// The editor's values held in plain fields, with the order of the store's
-// calls kept, for testing the store without a window.
+// The editor's values held in plain fields, for testing the store without a window.
 #include "ShortcutEditorValues.h"
 
 #include <string>
 #include <tuple>
-#include <vector>
 
-class PlainShortcutEditor : public ShortcutEditorValues {
+struct EditorFields {
+    std::optional<std::string> mouse = {}, function = {}, keyboard = {}, modifiers = {};
+    std::string text = {}, path = {};
+    int32_t keyboardOn = 0, mouseOn = 0, runOn = 0, funcOn = 0;
+};
+
+class PlainShortcutEditor : public ShortcutEditorValues, public EditorFields {
 public:
-    explicit PlainShortcutEditor(int64_t kid = 0) : kid(kid) {}
+    explicit PlainShortcutEditor(int64_t kid = 0, EditorFields fields = {}) : EditorFields(std::move(fields)), kid(kid) {}
 
     int64_t keyId() const override { return kid; }
     std::optional<std::string> mouseEvent() const override { return mouse; }
-    void setMouseEvent(const std::optional<std::string>& v) override { mouse = v; calls.push_back("mouse"); }
+    void setMouseEvent(const std::optional<std::string>& v) override { mouse = v; }
     std::optional<std::string> functionEvent() const override { return function; }
-    void setFunctionEvent(const std::optional<std::string>& v) override { function = v; calls.push_back("function"); }
+    void setFunctionEvent(const std::optional<std::string>& v) override { function = v; }
     std::optional<std::string> keyboardEvent() const override { return keyboard; }
-    void setKeyboardEvent(const std::optional<std::string>& v) override { keyboard = v; calls.push_back("keyboard"); }
+    void setKeyboardEvent(const std::optional<std::string>& v) override { keyboard = v; }
     std::optional<std::string> shortcutEvent() const override { return modifiers; }
-    void setShortcutEvent(const std::optional<std::string>& v) override { modifiers = v; calls.push_back("modifiers"); }
+    void setShortcutEvent(const std::optional<std::string>& v) override { modifiers = v; }
     std::string shortcutText() const override { return text; }
-    void setShortcutText(const std::string& v) override { text = v; calls.push_back("text"); }
+    void setShortcutText(const std::string& v) override { text = v; }
     std::string filePath() const override { return path; }
-    void setFilePath(const std::string& v) override { path = v; calls.push_back("path"); }
+    void setFilePath(const std::string& v) override { path = v; }
     int32_t enableKeyboardState() const override { return keyboardOn; }
-    void setEnableKeyboardState(int32_t v) override { keyboardOn = v; calls.push_back("keyboardOn"); }
+    void setEnableKeyboardState(int32_t v) override { keyboardOn = v; }
     int32_t enableMouseEventState() const override { return mouseOn; }
-    void setEnableMouseEventState(int32_t v) override { mouseOn = v; calls.push_back("mouseOn"); }
+    void setEnableMouseEventState(int32_t v) override { mouseOn = v; }
     int32_t enableRunEventState() const override { return runOn; }
-    void setEnableRunEventState(int32_t v) override { runOn = v; calls.push_back("runOn"); }
+    void setEnableRunEventState(int32_t v) override { runOn = v; }
     int32_t enableFuncEventState() const override { return funcOn; }
-    void setEnableFuncEventState(int32_t v) override { funcOn = v; calls.push_back("funcOn"); }
+    void setEnableFuncEventState(int32_t v) override { funcOn = v; }
 
     // Every value, for comparing two editors.
     auto values() const
@@ -40,8 +44,4 @@ public:
     }
 
     int64_t kid;
-    std::optional<std::string> mouse, function, keyboard, modifiers;
-    std::string text, path;
-    int32_t keyboardOn = 0, mouseOn = 0, runOn = 0, funcOn = 0;
-    std::vector<std::string> calls;
 };
