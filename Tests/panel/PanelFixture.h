@@ -8,9 +8,10 @@
 #include "BTPanelViewController.h"
 #include "BTScreenManager.h"
 #include "Configure.h"
+#include "DefaultsKeys.h"
 #include "FixedDisplayService.h"
+#include "LogCapture.h"
 #include "MainQueue.h"
-#include "PlatformServices.h"
 #include "RecordingHIDEventSystem.h"
 #include "ScriptedHIDBus.h"
 #include "ScriptedServices.h"
@@ -19,21 +20,18 @@
 #include "WaitFor.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QPushButton>
+#include <QSlider>
+#include <QTabBar>
 #include <QTest>
-#include <QThread>
 #include <gtest/gtest.h>
 
 #include <memory>
 
 class PanelFixture : public ::testing::Test {
 protected:
-    static std::vector<Rect> twoDisplays() { return {Rect(0, 0, 1920, 1080), Rect(1920, 0, 1280, 800)}; }
-
-    void SetUp() override
-    {
-        previous_ = useScriptedServices(displays_, events_, bus_);
-    }
+    void SetUp() override { previous_ = useScriptedServices(displays_, events_, bus_); }
 
     void TearDown() override
     {
@@ -65,20 +63,25 @@ protected:
             panel_ = std::make_unique<BTPanelViewController>(
                 nullptr, BTPanelViewController::Services{driver_.get(), screens_.get(), &shortcuts_, &defaults_});
             // As the tray shows it, so that real events reach real widgets.
-            BTPanelView* window = panel_->window();
-            if (showWindow_) window->show();
+            if (showWindow_) panel_->window()->show();
             drain();
         }
         return *panel_;
     }
     BTPanelView& window() { return *controller().window(); }
 
-    template <typename T>
+    template <typename T = QWidget>
     T* outlet(const char* name)
     {
         T* control = window().findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(control, nullptr) << name;
         return control;
+    }
+    void click(const char* button) { QTest::mouseClick(outlet<QAbstractButton>(button), Qt::LeftButton); }
+    void showPage(int page)
+    {
+        auto* selector = outlet<QTabBar>("segCtrl");
+        QTest::mouseClick(selector, Qt::LeftButton, {}, selector->tabRect(page).center());
     }
 
     // Plugs the tablet in and has the panel's refresh button look for it: the
@@ -86,7 +89,7 @@ protected:
     void connectTablet()
     {
         tablet_ = bus_->plugIn(BTDriverManager::tabletVendorID(), BTDriverManager::tabletProductID());
-        QTest::mouseClick(outlet<QPushButton>("refreshButton"), Qt::LeftButton);
+        click("refreshButton");
         ASSERT_TRUE(waitFor([&] { return driver().isConnected(); }));
         drain();
     }
@@ -109,7 +112,7 @@ protected:
 
     PlatformServices previous_;
     TempDir dir_;
-    FixedDisplayService displays_{twoDisplays()};
+    FixedDisplayService displays_{{Rect(0, 0, 1920, 1080), Rect(1920, 0, 1280, 800)}};
     UserDefaults defaults_{dir_.file("defaults.plist")};
     Configure shortcuts_{&defaults_};
     RecordingHIDEventSystem events_;
