@@ -11,6 +11,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 const Rect kDisplay{2 + 2.0 / 9, 270, 1920 / 5.4, 200};
@@ -18,8 +20,9 @@ const Rect kTablet0 = BTMonitorView::tabletRect(0); // {98.6, 55.18, 185, 123.31
 
 void expectRectNear(const Rect& a, const Rect& e, double tolerance = 1e-6)
 {
-    for (const auto& [x, y] : {std::pair{a.x(), e.x()}, {a.y(), e.y()}, {a.width(), e.width()}, {a.height(), e.height()}})
-        EXPECT_NEAR(x, y, tolerance);
+    for (const auto& [x, y] :
+         {std::pair{a.x(), e.x()}, {a.y(), e.y()}, {a.width(), e.width()}, {a.height(), e.height()}})
+        EXPECT_NEAR(x, y, tolerance) << NSStringFromRect(a) << " against " << NSStringFromRect(e);
 }
 
 class MonitorViewTest : public ::testing::Test {
@@ -63,30 +66,26 @@ TEST_F(MonitorViewTest, FirstDrawReadsTheStoredAreasAndWritesTheSameBack)
 {
     const Rect t = kTablet0;
     const double half = t.height() * 32767 / 65535;
-    const struct {
-        Rect screen, tablet;
-        Rect screenInView, tabletInView; // where they land; empty: not checked
-    } cases[] = {
+    // The stored screen and tablet areas, and where they land in the view (empty: not checked).
+    const std::tuple<Rect, Rect, Rect, Rect> cases[] = {
         {{0, 0, 1920, 1080}, {0, 0, 65535, 32767}, kDisplay, // the top half of the tablet: y runs down from its top
          {t.x(), t.maxY() - half, t.width(), half}},
         {{100, 200, 800, 600}, {0, 16384, 65535, 32767}, {}, // centred
          {t.x(), t.y() + t.height() * 16384 / 65535, t.width(), half}},
-        {{960, 540, 960, 540}, {0, 0, 65535, 65535}, {kDisplay.x() + kDisplay.width() / 2, 370, kDisplay.width() / 2, 100},
-         t},
+        {{960, 540, 960, 540}, {0, 0, 65535, 65535}, {180, 370, kDisplay.width() / 2, 100}, t}, // the top right
         {{1, 1, 1917, 1077}, {1000, 2000, 30001, 20003}, {}, {}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(NSStringFromRect(c.screen) + " " + NSStringFromRect(c.tablet));
+    for (const auto& [screen, tablet, screenInView, tabletInView] : cases) {
+        SCOPED_TRACE(NSStringFromRect(screen) + " " + NSStringFromRect(tablet));
         BTMonitorView fresh;
         attach(fresh);
-        store(c.screen, c.tablet);
+        store(screen, tablet);
         for (int draws = 0; draws < 2; ++draws) { // and nothing creeps on the next draw
             fresh.grab();
-            EXPECT_EQ(driver.screenArea(), c.screen);
-            EXPECT_EQ(driver.tabletMapping(), c.tablet);
+            EXPECT_EQ(std::pair(driver.screenArea(), driver.tabletMapping()), std::pair(screen, tablet));
         }
-        if (c.screenInView.width() > 0) expectRectNear(fresh.monitorViewInfo()._monitorDropArea, c.screenInView);
-        if (c.tabletInView.width() > 0) expectRectNear(fresh.tabletViewInfo()._monitorDropArea, c.tabletInView, 1e-9);
+        if (screenInView.width() > 0) expectRectNear(fresh.monitorViewInfo()._monitorDropArea, screenInView);
+        if (tabletInView.width() > 0) expectRectNear(fresh.tabletViewInfo()._monitorDropArea, tabletInView, 1e-9);
     }
 }
 
@@ -139,11 +138,8 @@ TEST_F(MonitorViewTest, PanelOperationsOnTheAreasFromAStartWithoutADisplay)
     EXPECT_EQ(driver.tabletMapping(), Rect(0, 5114, 65535, 55306)); // 104.0625 of 123.30859375 points
 
     // A display chosen is shown and mapped whole at once.
-    QImage red(1920, 1080, QImage::Format_ARGB32);
-    red.fill(Qt::red);
-    h.displays().setPicture(h.displays().mainDisplay(), red);
     view.selectMonitorIndex(1); // one past the last: all displays together
-    EXPECT_EQ(view.monitorViewInfo()._screenImage.pixelColor(1919, 1079), QColor(Qt::red));
+    EXPECT_EQ(view.monitorViewInfo()._screenImage.size(), QSize(1920, 1080));
     EXPECT_EQ(driver.screenArea(), Rect(0, 0, 1920, 1080)); // no draw needed
     expectRectNear(screenArea(), kDisplay);
 }

@@ -7,59 +7,35 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <regex>
 #include <tuple>
 
-namespace {
-
-class TestPadTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        pad.resize(200, 100);
-        pad.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&pad));
-        log.clear();
-    }
-    bool isWhite(int x, int y) const { return pad.image().pixelColor(x, y) == QColor(Qt::white); }
-    // A pixel of the pad's image (Qt's rows, y down) within rounding of a colour.
-    bool isNear(int x, int y, int r, int g, int b) const
-    {
+TEST(TestPadView, ClicksDrawNothingAndDragsAndPenStrokesFollowThePressure)
+{
+    LogCapture log;
+    BTTestPadView pad;
+    pad.resize(200, 100);
+    pad.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&pad));
+    // A pixel of the pad's image (Qt's rows, y down): whether it is white, how far it is from a colour.
+    const auto isWhite = [&](int x, int y) { return pad.image().pixelColor(x, y) == QColor(Qt::white); };
+    const auto distance = [&](int x, int y, QColor to) {
         const QColor c = pad.image().pixelColor(x, y);
-        return std::max({std::abs(c.red() - r), std::abs(c.green() - g), std::abs(c.blue() - b)}) <= 3;
-    }
+        return std::abs(c.red() - to.red()) + std::abs(c.green() - to.green()) + std::abs(c.blue() - to.blue());
+    };
     // The type words of the pad's lines for presses, drags and releases.
-    std::vector<std::string> types() const
-    {
+    const auto types = [&] {
         std::vector<std::string> out;
         const std::regex word(R"(\] \[info\] \[((DOWN|UP|DRAGGED)(-LOOP)?)\] cap)");
         for (const std::string& line : log.lines())
             if (std::smatch m; std::regex_search(line, m, word)) out.push_back(m[1]);
         return out;
-    }
-    // A pen event, which the pad takes.
-    void pen(QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons buttons, qreal pressure = 0.5)
-    {
-        QTabletEvent event(type, &stylus, at, pad.mapToGlobal(at), pressure, 0, 0, 0, 0, 0, {}, button, buttons);
-        QApplication::sendEvent(&pad, &event);
-        EXPECT_TRUE(event.isAccepted());
-    }
+    };
 
-    LogCapture log;
-    BTTestPadView pad;
-    const QPointingDevice stylus{"test pen", 7, QInputDevice::DeviceType::Stylus, QPointingDevice::PointerType::Pen,
-                                 QInputDevice::Capability::Position | QInputDevice::Capability::Pressure, 1, 3};
-};
-
-} // namespace
-
-TEST_F(TestPadTest, ClicksDrawNothingAndDragsAndPenStrokesFollowThePressure)
-{
     QTest::mouseClick(&pad, Qt::LeftButton, {}, QPoint(50, 50));
     EXPECT_EQ(types(), (std::vector<std::string>{"DOWN", "UP"}));
-    const std::regex down(
-        R"(^-\[BTTestPadView logEvent:withType:\]\[Line \d+\] \[info\] \[DOWN\] cap \d+ cc 1 pres 1\.000000 bn 0 bm 1$)");
+    const std::regex down(R"(^-\[BTTestPadView logEvent:withType:\]\[Line \d+\] \[info\] )"
+                          R"(\[DOWN\] cap \d+ cc 1 pres 1\.000000 bn 0 bm 1$)");
     EXPECT_TRUE(std::regex_match(log.lines()[static_cast<size_t>(log.indexOf("[DOWN]"))], down)) << log.lines()[0];
     EXPECT_TRUE(isWhite(50, 50));
 
@@ -70,7 +46,7 @@ TEST_F(TestPadTest, ClicksDrawNothingAndDragsAndPenStrokesFollowThePressure)
     EXPECT_EQ(types(), (std::vector<std::string>{"DOWN", "DRAGGED", "DRAGGED-LOOP", "DRAGGED-LOOP", "DOWN-LOOP"}));
     // The first drag event is not drawn, yet the stroke starts at the press:
     // 30 points wide, blue at alpha 0.5, with round ends.
-    EXPECT_TRUE(isNear(50, 50, 128, 189, 255));
+    EXPECT_LE(distance(50, 50, QColor(128, 189, 255)), 6);
     for (const auto& [x, y, white] : {std::tuple{50, 36, false}, {50, 63, false}, {50, 33, true}, {50, 66, true},
                                       {8, 50, false}, {3, 50, true}}) // the cap reaches 15 points past the end
         EXPECT_EQ(isWhite(x, y), white) << x << ", " << y;
@@ -81,8 +57,16 @@ TEST_F(TestPadTest, ClicksDrawNothingAndDragsAndPenStrokesFollowThePressure)
     pad.show();
     EXPECT_TRUE(isWhite(50, 50));
 
-    // The pen: its pressure in the lines and the stroke.
+    // The pen: its pressure in the lines and the stroke. The pad takes its events.
     log.clear();
+    const QPointingDevice stylus("test pen", 7, QInputDevice::DeviceType::Stylus, QPointingDevice::PointerType::Pen,
+                                 QInputDevice::Capability::Position | QInputDevice::Capability::Pressure, 1, 3);
+    const auto pen = [&](QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons buttons,
+                         qreal pressure = 0.5) {
+        QTabletEvent event(type, &stylus, at, pad.mapToGlobal(at), pressure, 0, 0, 0, 0, 0, {}, button, buttons);
+        QApplication::sendEvent(&pad, &event);
+        EXPECT_TRUE(event.isAccepted());
+    };
     pen(QEvent::TabletMove, {20, 80}, Qt::NoButton, Qt::NoButton); // hover
     pen(QEvent::TabletPress, {20, 80}, Qt::LeftButton, Qt::LeftButton);
     pen(QEvent::TabletMove, {60, 80}, Qt::NoButton, Qt::LeftButton);
@@ -92,7 +76,7 @@ TEST_F(TestPadTest, ClicksDrawNothingAndDragsAndPenStrokesFollowThePressure)
     EXPECT_TRUE(log.contains("[Move] cap 5 cc 0 pres 0.500000 bn 0 bm 0"));
     EXPECT_TRUE(log.contains("[DOWN] cap 5 cc 1 pres 0.500000 bn 0 bm 1"));
     // Half pressure: 15 points wide at alpha 0.3.
-    EXPECT_TRUE(isNear(60, 80, 179, 215, 255));
+    EXPECT_LE(distance(60, 80, QColor(179, 215, 255)), 6);
     EXPECT_FALSE(isWhite(60, 86));
     EXPECT_TRUE(isWhite(60, 89));
 

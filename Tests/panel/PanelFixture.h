@@ -13,7 +13,6 @@
 #include "LogCapture.h"
 #include "MainQueue.h"
 #include "RecordingHIDEventSystem.h"
-#include "ScriptedHIDBus.h"
 #include "ScriptedServices.h"
 #include "TempDir.h"
 #include "UserDefaults.h"
@@ -77,6 +76,8 @@ protected:
         EXPECT_NE(control, nullptr) << name;
         return control;
     }
+    // The panel has faded in.
+    bool settled() { return waitFor([&] { return window().windowOpacity() == 1.0; }, 3000); }
     void click(const char* button) { QTest::mouseClick(outlet<QAbstractButton>(button), Qt::LeftButton); }
     void showPage(int page)
     {
@@ -88,7 +89,7 @@ protected:
     // driver then finds it on the main thread.
     void connectTablet()
     {
-        tablet_ = bus_->plugIn(BTDriverManager::tabletVendorID(), BTDriverManager::tabletProductID());
+        bus_->plugIn(BTDriverManager::tabletVendorID(), BTDriverManager::tabletProductID());
         click("refreshButton");
         ASSERT_TRUE(waitFor([&] { return driver().isConnected(); }));
         drain();
@@ -117,7 +118,6 @@ protected:
     Configure shortcuts_{&defaults_};
     RecordingHIDEventSystem events_;
     std::shared_ptr<ScriptedHIDBus> bus_ = ScriptedHIDBus::create();
-    int tablet_ = 0;
     std::unique_ptr<BTDriverManager> driver_;
     std::unique_ptr<BTScreenManager> screens_;
     std::unique_ptr<BTPanelViewController> panel_;

