@@ -92,9 +92,9 @@ TEST_F(PanelController, TheUsersChoiceAndTheMonitorKeyMoveTheMappingFlagsNameThe
         EXPECT_EQ(WindowFrame::frame(flag).origin,
                   (Point{display.x() + display.width() / 2, display.y() + display.height() / 2}));
     }
-    QTest::qWait(2500);
+    QTest::qWait(2000);
     EXPECT_EQ(shownWindows<MonitorFlag>().size(), 2u);
-    EXPECT_TRUE(waitFor([] { return shownWindows<MonitorFlag>().empty(); }, 1500));
+    EXPECT_TRUE(waitFor([] { return shownWindows<MonitorFlag>().empty(); }, 2500));
     // A rotation box turns the driver and the screen manager; the others go off.
     click("rotation270CheckBox");
     EXPECT_EQ(std::tuple(driver().tabletRotation(), screens_->rotation(),
