@@ -8,32 +8,31 @@
 #include "BTPanelViewController.h"
 #include "BTScreenManager.h"
 #include "Configure.h"
+#include "DefaultsKeys.h"
 #include "FixedDisplayService.h"
+#include "LogCapture.h"
 #include "MainQueue.h"
-#include "PlatformServices.h"
 #include "RecordingHIDEventSystem.h"
-#include "ScriptedHIDBus.h"
 #include "ScriptedServices.h"
 #include "TempDir.h"
 #include "UserDefaults.h"
 #include "WaitFor.h"
+#include "WindowFrame.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QPushButton>
+#include <QSlider>
+#include <QTabBar>
 #include <QTest>
-#include <QThread>
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 class PanelFixture : public ::testing::Test {
 protected:
-    static std::vector<Rect> twoDisplays() { return {Rect(0, 0, 1920, 1080), Rect(1920, 0, 1280, 800)}; }
-
-    void SetUp() override
-    {
-        previous_ = useScriptedServices(displays_, events_, bus_);
-    }
+    void SetUp() override { previous_ = useScriptedServices(displays_, events_, bus_); }
 
     void TearDown() override
     {
@@ -65,28 +64,30 @@ protected:
             panel_ = std::make_unique<BTPanelViewController>(
                 nullptr, BTPanelViewController::Services{driver_.get(), screens_.get(), &shortcuts_, &defaults_});
             // As the tray shows it, so that real events reach real widgets.
-            BTPanelView* window = panel_->window();
-            if (showWindow_) window->show();
+            if (showWindow_) panel_->window()->show();
             drain();
         }
         return *panel_;
     }
     BTPanelView& window() { return *controller().window(); }
 
-    template <typename T>
-    T* outlet(const char* name)
+    template <typename T = QWidget>
+    T* outlet(const char* name) { return window().findChild<T*>(QString::fromLatin1(name)); }
+    // The panel has faded in.
+    bool settled() { return waitFor([&] { return window().windowOpacity() == 1.0; }, 3000); }
+    void click(const char* button) { QTest::mouseClick(outlet<QAbstractButton>(button), Qt::LeftButton); }
+    void showPage(int page)
     {
-        T* control = window().findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(control, nullptr) << name;
-        return control;
+        auto* selector = outlet<QTabBar>("segCtrl");
+        QTest::mouseClick(selector, Qt::LeftButton, {}, selector->tabRect(page).center());
     }
 
     // Plugs the tablet in and has the panel's refresh button look for it: the
     // driver then finds it on the main thread.
     void connectTablet()
     {
-        tablet_ = bus_->plugIn(BTDriverManager::tabletVendorID(), BTDriverManager::tabletProductID());
-        QTest::mouseClick(outlet<QPushButton>("refreshButton"), Qt::LeftButton);
+        bus_->plugIn(BTDriverManager::tabletVendorID(), BTDriverManager::tabletProductID());
+        click("refreshButton");
         ASSERT_TRUE(waitFor([&] { return driver().isConnected(); }));
         drain();
     }
@@ -109,12 +110,11 @@ protected:
 
     PlatformServices previous_;
     TempDir dir_;
-    FixedDisplayService displays_{twoDisplays()};
+    FixedDisplayService displays_{{Rect(0, 0, 1920, 1080), Rect(1920, 0, 1280, 800)}};
     UserDefaults defaults_{dir_.file("defaults.plist")};
     Configure shortcuts_{&defaults_};
     RecordingHIDEventSystem events_;
     std::shared_ptr<ScriptedHIDBus> bus_ = ScriptedHIDBus::create();
-    int tablet_ = 0;
     std::unique_ptr<BTDriverManager> driver_;
     std::unique_ptr<BTScreenManager> screens_;
     std::unique_ptr<BTPanelViewController> panel_;
