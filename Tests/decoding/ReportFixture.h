@@ -1,5 +1,6 @@
 #pragma once
-// Reports built from their fields, and a replay session writing into a string.
+// A replay session writing into a string, and what it wrote read back as a
+// short trace of words.
 #include "BTDriverManager.h"
 #include "RecordingHIDEventSystem.h"
 #include "ReplaySession.h"
@@ -14,7 +15,6 @@
 
 using Report = ReportReader::Report;
 
-// A session over its own settings; out collects its lines.
 class ReplayFixture : public ::testing::Test {
 protected:
     void start(ReplayOptions options = {})
@@ -28,14 +28,14 @@ protected:
     void SetUp() override { start(); }
 
     BTDriverManager& driver() { return session->driver(); }
-    void feed(const Report& r) { session->feed(r); }
-    void feedTimes(const Report& r, int n)
+    std::vector<HIDEvent> events() const { return session->events().events(); }
+    void feed(const Report& r, int times = 1)
     {
-        for (int i = 0; i < n; ++i) feed(r);
+        for (int i = 0; i < times; ++i) session->feed(r);
     }
     // One report processed in full: three positions fill the batch and the
     // fourth report goes all the way.
-    void processed(const Report& r) { feedTimes(r, 4); }
+    void processed(const Report& r) { feed(r, 4); }
 
     std::vector<std::string> linesStartingWith(const std::string& prefix) const
     {
@@ -45,19 +45,36 @@ protected:
             if (line.rfind(prefix, 0) == 0) found.push_back(line);
         return found;
     }
-    std::vector<HIDEvent> eventsOfType(int32_t type) const
+
+    // The output since the last call, a word a line: "in(x,y)" and "out" for
+    // proximity; "move", "drag", "down", "up" for tablet points, with
+    // "@pressure" when it is not 0; "K+" / "K-" for shortcut key K dispatched
+    // down / up. An event's word repeated in a row is written once.
+    std::string trace()
     {
-        std::vector<HIDEvent> found;
-        for (const auto& e : session->events().events())
-            if (e.type == type) found.push_back(e);
-        return found;
-    }
-    int indexOfType(int32_t type) const
-    {
-        const auto all = session->events().events();
-        for (size_t i = 0; i < all.size(); ++i)
-            if (all[i].type == type) return static_cast<int>(i);
-        return -1;
+        const auto field = [](const std::string& line, const std::string& name) {
+            const size_t at = line.find(" " + name + "=");
+            return at == std::string::npos ? -1 : std::stoi(line.substr(at + name.size() + 2));
+        };
+        const char* const kinds[] = {"", "down", "up", "", "", "move", "drag"};
+        std::istringstream in(out.str());
+        out.str("");
+        std::string words, last, word;
+        for (std::string line; std::getline(in, line); last = word.empty() ? last : word) {
+            const int type = field(line, "type");
+            const int pressure = field(line, type == 1 || type == 2 ? "tabletPressure" : "pressure");
+            word.clear();
+            if (line.starts_with("dispatch "))
+                word = std::to_string(field(line, "key")) + (field(line, "down") ? "+" : "-");
+            else if (type == 24 && field(line, "enter"))
+                word = "in(" + std::to_string(field(line, "x")) + "," + std::to_string(field(line, "y")) + ")";
+            else if (type == 24)
+                word = "out";
+            else if (type > 0 && type <= 6 && *kinds[type] && field(line, "subtype") == 1)
+                word = kinds[type] + (pressure > 0 ? "@" + std::to_string(pressure) : "");
+            if (!word.empty() && (word != last || type < 0)) words += (words.empty() ? "" : " ") + word;
+        }
+        return words;
     }
 
     std::ostringstream out;
