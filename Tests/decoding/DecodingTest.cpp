@@ -8,26 +8,18 @@ namespace {
 using Decoding = ReplayFixture;
 
 // A display as large as the tablet's range maps tablet units one to one.
-ReplayOptions oneToOne()
-{
-    ReplayOptions o;
-    o.displays = {Rect(0, 0, 65535, 65535)};
-    return o;
-}
+const ReplayOptions kOneToOne = [] { ReplayOptions o; o.displays = {Rect(0, 0, 65535, 65535)}; return o; }();
 
 TEST_F(Decoding, ReportPositionReachesTheRecordThroughMapping)
 {
-    start(oneToOne());
+    start(kOneToOne);
     processed({2, 0xC1, 0x34, 0x12, 0x78, 0x56});
     EXPECT_EQ(driver().stylus().point, (StylusRecord::IntPoint{0x2469, 0xACF0}));
-    EXPECT_EQ(driver().stylus().button_mask, 0x0080);
 }
 
 TEST_F(Decoding, PressureScalingAndItsNotification)
 {
-    ReplayOptions o;
-    o.showPressure = true; // off, there is none: the allocation test shows it
-    start(o);
+    start(kShowPressure); // off, there is none: the allocation test shows it
     // Damping, dead zone, mouse mode, raw pressure; the record's pressure, and the
     // percentage notified: after the dead zone's stretch, before the floor.
     const std::tuple<float, float, bool, int, uint16_t, std::string> cases[] = {
@@ -52,11 +44,10 @@ TEST_F(Decoding, PressureScalingAndItsNotification)
 TEST_F(Decoding, ButtonMaskFromStatusAndKeyNumber)
 {
     const std::pair<Report, uint16_t> cases[] = {
-        {stylusReport(kTip, 10, 10), 0x0080},     {stylusReport(kButton1, 10, 10), 0x0020},
-        {stylusReport(kButton2, 10, 10), 0x0040}, {stylusReport(kHover, 10, 10), 0x0000},
-        {stylusReport(0x81, 10, 10), 0x0000},     {keyReport(1), 0x0001},
-        {keyReport(15), 0x4000},                  {keyReport(0), 0x8000},
-        {keyReport(16), 0x8000},                  {keyReport(0x0300), 0x8000},
+        {stylusReport(kTip, 10, 10), 0x0080},   {stylusReport(kButton1, 10, 10), 0x0020},
+        {stylusReport(kButton2, 10, 10), 0x0040}, {stylusReport(kHover, 10, 10), 0}, {stylusReport(0x81, 10, 10), 0},
+        {keyReport(1), 0x0001}, {keyReport(15), 0x4000}, {keyReport(0), 0x8000}, {keyReport(16), 0x8000},
+        {keyReport(0x0300), 0x8000},
     };
     for (const auto& [report, mask] : cases) {
         feed(stylusReport(kHover, 10, 10), 3); // so that the report is one processed in full
@@ -68,7 +59,7 @@ TEST_F(Decoding, ButtonMaskFromStatusAndKeyNumber)
 
 TEST_F(Decoding, ThreePositionsAreSmoothedAndTheFourthDropped)
 {
-    start(oneToOne());
+    start(kOneToOne);
     for (int x : {600, 1200, 2400}) feed(stylusReport(kHover, x, 500));
     feed(stylusReport(kHover, 60000, 500));
     // The fixed three-point filter: [600, 1200, 2400] -> [500, 1400, 2300]; 60000 is not used.
@@ -83,16 +74,16 @@ TEST_F(Decoding, ThreePositionsAreSmoothedAndTheFourthDropped)
     EXPECT_EQ(events()[0].options, NX::kSetCursorPosition);
 }
 
-TEST_F(Decoding, WhileTheBatchFillsOnlyButtonReportsGoThroughAndKeyReportsAddNoPosition)
+TEST_F(Decoding, WhileTheBatchFillsOnlyButtonAndKeyReportsGoThroughAndKeysAddNoPosition)
 {
-    start(oneToOne());
-    feed(stylusReport(kTip, 2000, 3000, 5000)); // tip and hover reports stop at the batch
-    feed(keyReport(3)); // bytes 4-5 would read as y = 6
-    feed(stylusReport(kHover, 2000, 3000));
-    feed(stylusReport(kButton1, 2000, 3000)); // the batch's third position; processed in full
+    start(kOneToOne);
+    // Tip and hover reports stop at the batch; bytes 4-5 of the key report would read as y = 6.
+    for (const Report& r : {stylusReport(kTip, 2000, 3000, 5000), keyReport(3), stylusReport(kHover, 2000, 3000),
+                            stylusReport(kButton1, 2000, 3000)})
+        feed(r);
     EXPECT_EQ(trace(), "2+ in(0,0) 5+");
     session->events().clear();
-    feed(stylusReport(kHover, 2000, 3000));
+    feed(stylusReport(kHover, 2000, 3000)); // the batch's fourth report: three moves
     ASSERT_GE(events().size(), 3u);
     for (const auto& e : events()) EXPECT_EQ(e.location, (IOGPoint{2000, 3000}));
 }

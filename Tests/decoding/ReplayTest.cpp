@@ -2,7 +2,6 @@
 // files through its library, checked as a user would read its output.
 #include "ReportFixture.h"
 
-#include <fstream>
 #include <tuple>
 
 namespace {
@@ -42,11 +41,9 @@ TEST(ReplayInput, CommandLine)
     ReplayOptions o;
     std::string error;
     ASSERT_TRUE(ReplayOptions::parse(9, argv, o, error)) << error;
-    EXPECT_EQ(o.displays, (std::vector<Rect>{Rect(0, 0, 1920, 1080), Rect(1920, -200, 1280, 1024)}));
-    EXPECT_EQ(o.cursor, (Point{5, -6.5}));
-    EXPECT_TRUE(o.showPressure);
-    EXPECT_EQ(o.defaultsFile.value_or(""), "s.plist");
-    EXPECT_EQ(o.input, "in.txt");
+    EXPECT_EQ(std::tuple(o.displays, o.cursor, o.showPressure, o.defaultsFile.value_or(""), o.input),
+              std::tuple(std::vector<Rect>{Rect(0, 0, 1920, 1080), Rect(1920, -200, 1280, 1024)}, Point{5, -6.5}, true,
+                         std::string("s.plist"), std::string("in.txt")));
     const std::vector<std::vector<const char*>> bad = {
         {"x", "--displays", "0,0,1920"}, {"x", "--displays", "0,0,0,1080"}, {"x", "--displays", "0,0,10,10;"},
         {"x", "--cursor", "1,2,3"},      {"x", "--cursor", "a,b"},          {"x", "--cursor"},
@@ -84,10 +81,7 @@ TEST_F(ReplayScenario, RecordedFiles)
     for (const auto& [file, defaults, expected] : cases) {
         ReplayOptions o;
         if (defaults) o.defaultsFile = dataFile(defaults);
-        start(o);
-        std::ifstream in(dataFile(file));
-        std::string error;
-        EXPECT_TRUE(session->run(in, error)) << error;
+        replay(dataFile(file), o);
         EXPECT_EQ(trace(), expected) << file << " " << (defaults ? defaults : "");
     }
 }
@@ -111,12 +105,8 @@ TEST_F(ReplayScenario, BadSettingsFileOrLineIsAnError)
 TEST_F(ReplayScenario, TheExampleInTheReadmeIsCurrent)
 {
     const std::string dir = std::string(BREVOLA_TEST_DATA_DIR) + "/../examples/";
-    ReplayOptions o;
-    o.showPressure = true;
-    start(o);
-    std::ifstream in(dir + "stroke.txt"), expected(dir + "stroke.out");
-    std::string error;
-    EXPECT_TRUE(session->run(in, error)) << error;
+    replay(dir + "stroke.txt", kShowPressure);
+    std::ifstream expected(dir + "stroke.out");
     std::stringstream text;
     text << expected.rdbuf();
     EXPECT_EQ(out.str(), text.str());

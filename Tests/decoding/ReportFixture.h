@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -26,12 +27,18 @@ protected:
         ASSERT_TRUE(session) << error;
     }
     void SetUp() override { start(); }
+    inline static const ReplayOptions kShowPressure = [] { ReplayOptions o; o.showPressure = true; return o; }();
 
     BTDriverManager& driver() { return session->driver(); }
     std::vector<HIDEvent> events() const { return session->events().events(); }
-    void feed(const Report& r, int times = 1)
+    void feed(const Report& r, int times = 1) { while (times-- > 0) session->feed(r); }
+    // A file of reports through a fresh session.
+    void replay(const std::string& path, const ReplayOptions& options = {})
     {
-        for (int i = 0; i < times; ++i) session->feed(r);
+        start(options);
+        std::ifstream in(path);
+        std::string error;
+        EXPECT_TRUE(in && session->run(in, error)) << path << ": " << error;
     }
     // One report processed in full: three positions fill the batch and the
     // fourth report goes all the way.
@@ -52,27 +59,26 @@ protected:
     // down / up. An event's word repeated in a row is written once.
     std::string trace()
     {
-        const auto field = [](const std::string& line, const std::string& name) {
-            const size_t at = line.find(" " + name + "=");
-            return at == std::string::npos ? -1 : std::stoi(line.substr(at + name.size() + 2));
-        };
         const char* const kinds[] = {"", "down", "up", "", "", "move", "drag"};
         std::istringstream in(out.str());
         out.str("");
-        std::string words, last, word;
-        for (std::string line; std::getline(in, line); last = word.empty() ? last : word) {
-            const int type = field(line, "type");
-            const int pressure = field(line, type == 1 || type == 2 ? "tabletPressure" : "pressure");
-            word.clear();
+        std::string words, last;
+        for (std::string line; std::getline(in, line);) {
+            const auto field = [&line](const std::string& name) {
+                const size_t at = line.find(" " + name + "=");
+                return at == std::string::npos ? -1 : std::stoi(line.substr(at + name.size() + 2));
+            };
+            const int type = field("type"), pressure = field(type == 1 || type == 2 ? "tabletPressure" : "pressure");
+            std::string word;
             if (line.starts_with("dispatch "))
-                word = std::to_string(field(line, "key")) + (field(line, "down") ? "+" : "-");
-            else if (type == 24 && field(line, "enter"))
-                word = "in(" + std::to_string(field(line, "x")) + "," + std::to_string(field(line, "y")) + ")";
+                word = std::to_string(field("key")) + (field("down") ? "+" : "-");
             else if (type == 24)
-                word = "out";
-            else if (type > 0 && type <= 6 && *kinds[type] && field(line, "subtype") == 1)
+                word = field("enter") ? "in(" + std::to_string(field("x")) + "," + std::to_string(field("y")) + ")"
+                                      : "out";
+            else if (type > 0 && type <= 6 && *kinds[type] && field("subtype") == 1)
                 word = kinds[type] + (pressure > 0 ? "@" + std::to_string(pressure) : "");
-            if (!word.empty() && (word != last || type < 0)) words += (words.empty() ? "" : " ") + word;
+            if (word.empty() || (word == last && type > 0)) continue;
+            words += (words.empty() ? "" : " ") + (last = word);
         }
         return words;
     }
