@@ -8,16 +8,22 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
-// Each written event as one line, "BTN_TOUCH 1", "ABS_X 120"; a frame's end as "SYN".
+// Each written event as "BTN_TOUCH 1", "ABS_X 120"; a frame's end as "SYN".
 struct EvdevLog {
     std::vector<std::string> lines;
     bool alive = true;    // false once the device is destroyed
     int32_t failWith = 0; // every write from now on fails with this errno (0: none)
 
-    std::vector<std::string> take() { return std::exchange(lines, {}); }
+    // The lines so far joined with ", ", and a fresh start.
+    std::string take()
+    {
+        std::string text;
+        for (const std::string& line : lines) text += (text.empty() ? "" : ", ") + line;
+        lines.clear();
+        return text;
+    }
 };
 
 class RecordingEvdevSink : public EvdevSink {
