@@ -8,7 +8,6 @@
 
 #include <atomic>
 #include <cstdio>
-#include <map>
 #include <sstream>
 #include <thread>
 
@@ -20,27 +19,25 @@ namespace {
 // with only the 8-bit pressure).
 HIDEvent record(const std::string& word)
 {
-    static const std::map<std::string, int32_t> types{{"in", NX::kTabletProximity}, {"out", NX::kTabletProximity},
-                                                      {"pair", NX::kMouseMoved},    {"move", NX::kMouseMoved},
-                                                      {"drag", NX::kLeftMouseDragged}, {"down", NX::kLeftMouseDown},
-                                                      {"down8", NX::kLeftMouseDown}, {"up", NX::kLeftMouseUp}};
     const std::string kind = word.substr(0, word.find(':'));
     int x = 0, y = 0, pressure = 0;
     std::sscanf(word.c_str() + kind.size(), ":%d,%d:%d", &x, &y, &pressure);
     HIDEvent event;
-    event.type = types.at(kind);
+    event.type = kind == "in" || kind == "out" ? NX::kTabletProximity
+                 : kind.starts_with("down")    ? NX::kLeftMouseDown
+                 : kind == "up"                ? NX::kLeftMouseUp
+                 : kind == "drag"              ? NX::kLeftMouseDragged
+                                               : NX::kMouseMoved;
     event.location = {static_cast<int16_t>(x), static_cast<int16_t>(y)};
-    NX::MouseData& button = event.data.mouse;
-    NX::MouseMoveData& move = event.data.mouseMove;
     if (event.type == NX::kTabletProximity) {
         event.data.proximity.enterProximity = kind == "in";
     } else if (event.type == NX::kLeftMouseDown || event.type == NX::kLeftMouseUp) {
-        button.subType = NX::kSubtypeTabletPoint;
-        button.pressure = static_cast<uint8_t>(kind == "down8" ? pressure : pressure >> 8);
-        button.tablet.point.pressure = static_cast<uint16_t>(kind == "down8" ? 0 : pressure);
+        event.data.mouse.subType = NX::kSubtypeTabletPoint;
+        event.data.mouse.pressure = static_cast<uint8_t>(kind == "down8" ? pressure : pressure >> 8);
+        event.data.mouse.tablet.point.pressure = static_cast<uint16_t>(kind == "down8" ? 0 : pressure);
     } else {
-        move.subType = kind == "pair" ? NX::kSubtypeTabletProximity : NX::kSubtypeTabletPoint;
-        move.tablet.point.pressure = static_cast<uint16_t>(pressure);
+        event.data.mouseMove.subType = kind == "pair" ? NX::kSubtypeTabletProximity : NX::kSubtypeTabletPoint;
+        event.data.mouseMove.tablet.point.pressure = static_cast<uint16_t>(pressure);
     }
     return event;
 }
@@ -63,7 +60,31 @@ protected:
     }
 };
 
-TEST_F(UinputPen, DescribesAPointerTabletOverTheWholeDesktop)
+TEST_F(UinputPen, RecordsBecomeEvdevFrames)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        // A stroke. Display space (100, 50) is (1380, 50) on the axes: the desktop starts at x -1280.
+        {"pair:100,50 in:100,50 move:104,52 down:104,52:9000 drag:110,55:20000 up:110,55 pair:110,55 out",
+         "X=1380 Y=50 BTN_TOOL_PEN+; X=1384 Y=52 PRESSURE=0; X=1384 Y=52 PRESSURE=9000 BTN_TOUCH+; "
+         "X=1390 Y=55 PRESSURE=20000; X=1390 Y=55 PRESSURE=0 BTN_TOUCH-; PRESSURE=0 BTN_TOOL_PEN-;"},
+        // Leaving while pressing releases the tip first.
+        {"in:0,0 down:0,0:30000 out",
+         "X=1280 Y=0 BTN_TOOL_PEN+; X=1280 Y=0 PRESSURE=30000 BTN_TOUCH+; BTN_TOUCH- PRESSURE=0 BTN_TOOL_PEN-;"},
+        // Out of proximity a move only moves, and a press brings the pen in.
+        {"move:10,10 down:10,10:5000", "X=1290 Y=10 PRESSURE=0; BTN_TOOL_PEN+ X=1290 Y=10 PRESSURE=5000 BTN_TOUCH+;"},
+        // A press with only the 8-bit pressure widens it.
+        {"down8:0,0:18", "BTN_TOOL_PEN+ X=1280 Y=0 PRESSURE=4626 BTN_TOUCH+;"},
+        // Places off the desktop are clamped to its edges.
+        {"move:-2000,-5 move:32767,32767", "X=0 Y=0 PRESSURE=0; X=3199 Y=1123 PRESSURE=0;"},
+    };
+    for (const auto& [records, written] : cases) {
+        open();
+        EXPECT_EQ(post(records), written) << records;
+        EXPECT_EQ(system.closeConnection(connection), 0);
+    }
+}
+
+TEST_F(UinputPen, PensOverTheWholeDesktopAndTheirConnections)
 {
     std::vector<int32_t> axes; // maximum and resolution of x, y and pressure of each pen made
     factory->inspector = [&](const libevdev* pen) {
@@ -76,65 +97,31 @@ TEST_F(UinputPen, DescribesAPointerTabletOverTheWholeDesktop)
             ASSERT_TRUE(axis && axis->minimum == 0) << code;
             axes.insert(axes.end(), {axis->maximum, axis->resolution});
         }
-        EXPECT_TRUE(libevdev_has_property(pen, INPUT_PROP_POINTER));
-        EXPECT_FALSE(libevdev_has_property(pen, INPUT_PROP_DIRECT));
+        // A pointer, not a direct-touch screen: it is not bound to one display.
+        EXPECT_TRUE(libevdev_has_property(pen, INPUT_PROP_POINTER) && !libevdev_has_property(pen, INPUT_PROP_DIRECT));
     };
-    open(); // over -1280 .. 1920 and 0 .. 1124
-    displays.setLayout({}); // without displays: the fallback desktop
-    open();
-    const int32_t mm = UinputHIDEventSystem::kUnitsPerMillimetre;
-    EXPECT_EQ(axes, (std::vector<int32_t>{3199, mm, 1123, mm, 65535, 0, 1919, mm, 1079, mm, 65535, 0}));
-}
-
-TEST_F(UinputPen, RecordsBecomeEvdevFrames)
-{
-    const std::tuple<const char*, const char*, const char*> cases[] = {
-        // Display space (100, 50) is (1380, 50) on the axes: the desktop starts at x -1280.
-        {"a stroke", "pair:100,50 in:100,50 move:104,52 down:104,52:9000 drag:110,55:20000 up:110,55 pair:110,55 out",
-         "ABS_X 1380, ABS_Y 50, BTN_TOOL_PEN 1, SYN, ABS_X 1384, ABS_Y 52, ABS_PRESSURE 0, SYN, "
-         "ABS_X 1384, ABS_Y 52, ABS_PRESSURE 9000, BTN_TOUCH 1, SYN, ABS_X 1390, ABS_Y 55, ABS_PRESSURE 20000, SYN, "
-         "ABS_X 1390, ABS_Y 55, ABS_PRESSURE 0, BTN_TOUCH 0, SYN, ABS_PRESSURE 0, BTN_TOOL_PEN 0, SYN"},
-        {"leaving while pressing releases the tip first", "in:0,0 down:0,0:30000 out",
-         "ABS_X 1280, ABS_Y 0, BTN_TOOL_PEN 1, SYN, ABS_X 1280, ABS_Y 0, ABS_PRESSURE 30000, BTN_TOUCH 1, SYN, "
-         "BTN_TOUCH 0, ABS_PRESSURE 0, BTN_TOOL_PEN 0, SYN"},
-        {"a press out of proximity brings the pen in", "down:10,10:5000",
-         "BTN_TOOL_PEN 1, ABS_X 1290, ABS_Y 10, ABS_PRESSURE 5000, BTN_TOUCH 1, SYN"},
-        {"a move out of proximity only moves", "move:10,10", "ABS_X 1290, ABS_Y 10, ABS_PRESSURE 0, SYN"},
-        {"a press with only the 8-bit pressure widens it", "down8:0,0:18",
-         "BTN_TOOL_PEN 1, ABS_X 1280, ABS_Y 0, ABS_PRESSURE 4626, BTN_TOUCH 1, SYN"},
-        {"places off the desktop are clamped to its edges", "move:-2000,-5 move:32767,32767",
-         "ABS_X 0, ABS_Y 0, ABS_PRESSURE 0, SYN, ABS_X 3199, ABS_Y 1123, ABS_PRESSURE 0, SYN"},
-    };
-    for (const auto& [name, records, written] : cases) {
-        open();
-        EXPECT_EQ(post(records), written) << name;
-        EXPECT_EQ(system.closeConnection(connection), 0);
-    }
-}
-
-TEST_F(UinputPen, ConnectionsAndTheirFailures)
-{
     EXPECT_TRUE(system.hasService());
     EXPECT_EQ(system.postEvent(0, record("in")), kIOReturnNotOpen);
-    EXPECT_EQ(system.closeConnection(42), kIOReturnNotOpen);
-    open();
+    open(); // over -1280 .. 1920 and 0 .. 1124
     const HIDEventSystem::Connection first = connection;
+    displays.setLayout({}); // without displays: the fallback desktop
     open();
-    EXPECT_NE(connection, first);
-    const auto logs = factory->logs;
-    ASSERT_EQ(logs.size(), 2u);
+    ASSERT_NE(connection, first);
+    const int32_t mm = UinputHIDEventSystem::kUnitsPerMillimetre;
+    EXPECT_EQ(axes, (std::vector<int32_t>{3199, mm, 1123, mm, 65535, 0, 1919, mm, 1079, mm, 65535, 0}));
 
     // A type the pen has no meaning for is refused, not swallowed.
+    const auto logs = factory->logs;
     HIDEvent scroll;
     scroll.type = 22;
     EXPECT_EQ(system.postEvent(first, scroll), UinputHIDEventSystem::kIOReturnUnsupported);
+    EXPECT_EQ(logs[0]->take(), "");
     // Closing destroys that connection's pen only.
     EXPECT_EQ(system.closeConnection(first), 0);
     EXPECT_EQ(std::pair(logs[0]->alive, logs[1]->alive), std::pair(false, true));
-    EXPECT_EQ(system.postEvent(first, record("in")), kIOReturnNotOpen);
-    EXPECT_EQ(system.closeConnection(first), kIOReturnNotOpen);
-    EXPECT_EQ(post("in"), "ABS_X 1280, ABS_Y 0, BTN_TOOL_PEN 1, SYN");
-    EXPECT_EQ(logs[0]->take(), "");
+    EXPECT_EQ(std::pair(system.postEvent(first, record("in")), system.closeConnection(first)),
+              std::pair(kIOReturnNotOpen, kIOReturnNotOpen));
+    EXPECT_EQ(post("in:5,5"), "X=5 Y=5 BTN_TOOL_PEN+;");
 
     // A failed write is the post's result; a device the factory cannot make, the open's.
     logs[1]->failWith = EIO;
@@ -151,9 +138,8 @@ TEST_F(UinputPenConcurrency, PostingWhileOpeningAndClosing)
     std::atomic<HIDEventSystem::Connection> current{0};
     std::atomic<bool> done{false};
     std::thread poster([&] {
-        const HIDEvent move = record("move:3,4:100");
         while (!done.load()) {
-            const int32_t result = system.postEvent(current.load(), move);
+            const int32_t result = system.postEvent(current.load(), record("move:3,4:100"));
             EXPECT_TRUE(result == 0 || result == kIOReturnNotOpen) << result;
         }
     });
