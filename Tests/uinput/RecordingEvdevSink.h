@@ -27,7 +27,6 @@ public:
     bool available() const override { return true; }
     int32_t create(const libevdev* description, std::unique_ptr<EvdevSink>& device) override
     {
-        device.reset();
         if (inspector) inspector(description);
         if (result != 0) return result;
         logs.push_back(std::make_shared<EvdevLog>());

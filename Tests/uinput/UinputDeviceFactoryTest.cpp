@@ -2,7 +2,6 @@
 // without /dev/uinput, or a user without the right to it, gets back.
 #include "TempDir.h"
 #include "UinputDeviceFactory.h"
-#include "UinputHIDEventSystem.h"
 
 #include <gtest/gtest.h>
 #include <libevdev/libevdev.h>
@@ -11,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <tuple>
-#include <unistd.h>
 
 namespace {
 
@@ -21,7 +19,6 @@ TEST(UinputDeviceFactory, NodesThatCannotMakeADeviceFailWithTheirErrno)
     std::ofstream(dir.file("not-uinput")) << "";
     const std::tuple<std::string, bool, int32_t> cases[] = {
         {dir.file("missing"), false, ENOENT},
-        {dir.path().string(), true, EISDIR},
         {dir.file("not-uinput"), true, ENOTTY}, // opens, but refuses the device requests
     };
     libevdev* description = libevdev_new();
@@ -37,12 +34,6 @@ TEST(UinputDeviceFactory, NodesThatCannotMakeADeviceFailWithTheirErrno)
     }
     EXPECT_EQ(openFiles(), filesBefore); // nothing left open by a failure
     libevdev_free(description);
-}
-
-// Without a factory the backends use the default node, present or not.
-TEST(UinputDeviceFactory, DefaultNodeIsUsedWithoutAFactory)
-{
-    EXPECT_EQ(UinputHIDEventSystem().hasService(), ::access(UinputDeviceFactory::kDefaultNode, F_OK) == 0);
 }
 
 } // namespace

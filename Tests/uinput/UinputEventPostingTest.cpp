@@ -8,42 +8,36 @@
 #include <QCursor>
 #include <gtest/gtest.h>
 
-#include <limits>
+#include <cerrno>
+#include <cstdio>
 #include <map>
 #include <set>
 #include <sstream>
+#include <string_view>
 #include <tuple>
 
 namespace {
 
-// Every code a shortcut can name or the editor can capture has a key of its
-// own, and the table has no row besides.
-TEST(LinuxKeyCodes, EveryRowOfTheKeyNameTablesHasItsOwnKey)
-{
-    const auto& names = KeyMapInfo::shared().keyString();
-    std::set<uint16_t> used;
-    for (const auto& [code, name] : names) {
-        const uint16_t key = LinuxKeyCodes::linuxKey(static_cast<uint16_t>(code));
-        ASSERT_NE(key, 0) << code << " " << name;
-        EXPECT_TRUE(std::string(libevdev_event_code_get_name(EV_KEY, key)).starts_with("KEY_")) << code << ": a button";
-        EXPECT_TRUE(used.insert(key).second) << code << " shares its key";
-    }
-    for (const auto& [name, code] : KeyMapInfo::shared().keyCode())
-        EXPECT_NE(LinuxKeyCodes::linuxKey(static_cast<uint16_t>(code)), 0) << name;
-    EXPECT_EQ(LinuxKeyCodes::rows().size(), names.size());
-}
-
-TEST(UinputKeyboardDevice, DescribesEveryKeyTheButtonsAndTheWheelsAndOpensOnce)
+// A key of its own for every code a shortcut can name or the editor capture
+// (and in the key table no row besides), the mouse buttons and the wheels.
+TEST(UinputKeyboardDevice, DescribesEveryNamedKeyTheButtonsAndTheWheelsAndOpensOnce)
 {
     auto* factory = new RecordingEvdevFactory;
     UinputEventPosting posting{std::unique_ptr<EvdevSinkFactory>(factory)};
     factory->inspector = [&](const libevdev* device) {
         EXPECT_STREQ(libevdev_get_name(device), "Brevola Virtual Keyboard");
-        std::vector<unsigned> keys{BTN_LEFT, BTN_RIGHT, BTN_MIDDLE};
-        for (const LinuxKeyCodes::Row& row : LinuxKeyCodes::rows()) keys.push_back(row.linuxKey);
+        std::set<uint16_t> keys;
+        for (const auto& [code, name] : KeyMapInfo::shared().keyString()) {
+            const uint16_t key = LinuxKeyCodes::linuxKey(static_cast<uint16_t>(code));
+            const char* keyName = libevdev_event_code_get_name(EV_KEY, key);
+            EXPECT_TRUE(key && keyName && std::string_view(keyName).starts_with("KEY_")) << name << ": no key";
+            EXPECT_TRUE(keys.insert(key).second) << name << " shares its key";
+            EXPECT_TRUE(libevdev_has_event_code(device, EV_KEY, key)) << name;
+        }
+        EXPECT_EQ(LinuxKeyCodes::rows().size(), keys.size());
         // The desktop takes a device for a full keyboard only with every key from Escape to S.
-        for (unsigned code = KEY_ESC; code <= KEY_S; ++code) keys.push_back(code);
-        for (unsigned key : keys) EXPECT_TRUE(libevdev_has_event_code(device, EV_KEY, key)) << key;
+        for (unsigned key = KEY_ESC; key <= KEY_S; ++key) EXPECT_TRUE(libevdev_has_event_code(device, EV_KEY, key));
+        for (unsigned b : {BTN_LEFT, BTN_RIGHT, BTN_MIDDLE}) EXPECT_TRUE(libevdev_has_event_code(device, EV_KEY, b));
         for (unsigned axis : {REL_X, REL_Y, REL_WHEEL, REL_WHEEL_HI_RES, REL_HWHEEL, REL_HWHEEL_HI_RES})
             EXPECT_TRUE(libevdev_has_event_code(device, EV_REL, axis)) << axis;
         // No absolute axes; and no repeat, which the desktop does for held keys itself.
@@ -56,9 +50,7 @@ TEST(UinputKeyboardDevice, DescribesEveryKeyTheButtonsAndTheWheelsAndOpensOnce)
                          posting.postMouseEvent(1, 0, 1, {}), posting.postModifierKeyEvent(56, true)),
               std::tuple(false, no, no, no, no));
     factory->result = 0;
-    ASSERT_EQ(posting.open(), 0);
-    EXPECT_TRUE(posting.isOpen());
-    EXPECT_EQ(posting.open(), 0);
+    EXPECT_EQ(std::pair(posting.open(), posting.open()), std::pair(0, 0));
     EXPECT_EQ(factory->logs.size(), 1u); // opened once
 }
 
@@ -74,6 +66,7 @@ protected:
     // Shift, Option, Control; x a bit of no modifier. KEY: a name below or a
     // virtual key code; "!" posts it as a modifier on its own. "@L+", "@R-", "@2+":
     // the left, right or other mouse button of that number (at a place it ignores).
+    // "~V,H": a scroll by V pixels vertically and H horizontally.
     int32_t post(const std::string& step)
     {
         static const std::map<char, uint64_t> flagOf{{'c', EventPosting::kCommandFlag}, {'s', EventPosting::kShiftFlag},
@@ -81,6 +74,8 @@ protected:
         static const std::map<std::string, uint16_t> keyOf{
             {"A", 0}, {"Z", 6}, {"X", 7}, {"B", 11}, {"CMD", 55}, {"SHIFT", 56}, {"CTRL", 59}, {"RCTRL", 62}};
         const bool down = step.back() == '+';
+        if (int32_t vertical = 0, horizontal = 0; std::sscanf(step.c_str(), "~%d,%d", &vertical, &horizontal) == 2)
+            return posting.postScrollWheelEvent(vertical, horizontal);
         if (step[0] == '@') { // the left (1), right (3) or other (25) button's down; its up is the next type
             const uint32_t button = step[1] == 'L' ? 0 : step[1] == 'R' ? 1 : step[1] - '0';
             return posting.postMouseEvent((button == 0 ? 1 : button == 1 ? 3 : 25) + !down, button, 2, Point{500, 600});
@@ -99,7 +94,7 @@ protected:
 // own stay held until their own release. Each key change is a frame of its own.
 // The steps run in turn on one device, so each case also starts from what the
 // one before left.
-TEST_F(UinputKeyboard, KeysAndButtonsWithTheirModifiers)
+TEST_F(UinputKeyboard, KeysButtonsAndScrolls)
 {
     const std::pair<const char*, const char*> cases[] = {
         {"Z+ Z-", "Z+; Z-;"},
@@ -123,6 +118,15 @@ TEST_F(UinputKeyboard, KeysAndButtonsWithTheirModifiers)
         // Keys a swapped row would put in the wrong place, and those matched by meaning.
         {"1+ 36+ 76+ 125+ 39+ 41+ 51+ 117+ 114+ 122+ 90+ 71+ 63+",
          "S+; ENTER+; KPENTER+; DOWN+; APOSTROPHE+; SEMICOLON+; BACKSPACE+; DELETE+; INSERT+; F1+; F20+; CLEAR+; FN+;"},
+        // Scrolls keep their sign and send whole detents. 5 pixels on a scroll shortcut's press and 5 on
+        // its release make one; what is left carries over, across a change of direction too (-60 in all,
+        // then -120: a detent toward the user); the horizontal total is its own (24 + 96).
+        {"~5,0 ~5,0 ~3,0 ~-8,0 ~-5,2 ~-25,0 ~0,8 ~0,0",
+         "WHEEL_HI_RES=60; WHEEL_HI_RES=60 WHEEL=1; WHEEL_HI_RES=36; WHEEL_HI_RES=-96; WHEEL_HI_RES=-60 WHEEL=-1 "
+         "HWHEEL_HI_RES=24; WHEEL_HI_RES=-300 WHEEL=-2; HWHEEL_HI_RES=96 HWHEEL=1;"},
+        // Extreme amounts are clamped, not overflowed; with the 60 left over above, 17895696 detents.
+        {"~2147483647,-2147483648",
+         "WHEEL_HI_RES=2147483647 WHEEL=17895696 HWHEEL_HI_RES=-2147483647 HWHEEL=-17895697;"},
     };
     for (const auto& [steps, expected] : cases) {
         std::istringstream in(steps);
@@ -145,33 +149,9 @@ TEST_F(UinputKeyboard, RefusalsWriteNothingAndAFailedWriteIsThePostsResult)
     EXPECT_EQ(post("t:Z-"), 0);
 }
 
-// In turn on one device: what is left of a detent carries over, across a
-// change of direction too.
-TEST_F(UinputKeyboard, ScrollKeepsItsSignAndSendsWholeDetents)
-{
-    constexpr int32_t kMax = std::numeric_limits<int32_t>::max(), kMin = std::numeric_limits<int32_t>::min();
-    const std::tuple<int32_t, int32_t, const char*> cases[] = {
-        {5, 0, "WHEEL_HI_RES=60;"}, // a scroll shortcut: 5 pixels on the press and 5 on the release make a detent
-        {5, 0, "WHEEL_HI_RES=60 WHEEL=1;"},
-        {3, 0, "WHEEL_HI_RES=36;"},
-        {-8, 0, "WHEEL_HI_RES=-96;"},                                 // -60 in all
-        {-5, 2, "WHEEL_HI_RES=-60 WHEEL=-1 HWHEEL_HI_RES=24;"},       // -120: a detent toward the user
-        {-25, 0, "WHEEL_HI_RES=-300 WHEEL=-2;"},                      // -60 left over
-        {0, 8, "HWHEEL_HI_RES=96 HWHEEL=1;"},                         // horizontal on its own: 24 + 96
-        {0, 0, ""},
-        // Extreme amounts are clamped, not overflowed; 2147483647 - 60 is 17895696 detents.
-        {kMax, kMin, "WHEEL_HI_RES=2147483647 WHEEL=17895696 HWHEEL_HI_RES=-2147483647 HWHEEL=-17895697;"},
-    };
-    for (const auto& [vertical, horizontal, written] : cases) {
-        EXPECT_EQ(posting.postScrollWheelEvent(vertical, horizontal), 0);
-        EXPECT_EQ(take(), written) << vertical << ", " << horizontal;
-    }
-}
-
 // The stylus starts where the cursor is.
-TEST(UinputPointer, LocationIsTheCursorPosition)
+TEST_F(UinputKeyboard, PointerLocationIsTheCursorPosition)
 {
-    UinputEventPosting posting{std::make_unique<RecordingEvdevFactory>()};
     QCursor::setPos(123, 45);
     EXPECT_EQ(posting.pointerLocation(), (Point{123, 45}));
 }
