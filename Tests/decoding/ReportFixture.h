@@ -64,18 +64,19 @@ protected:
         out.str("");
         std::string words, last;
         for (std::string line; std::getline(in, line);) {
-            const auto field = [&line](const std::string& name) {
+            const auto num = [&line](const std::string& name) {
                 const size_t at = line.find(" " + name + "=");
                 return at == std::string::npos ? -1 : std::stoi(line.substr(at + name.size() + 2));
             };
-            const int type = field("type"), pressure = field(type == 1 || type == 2 ? "tabletPressure" : "pressure");
+            const int type = num("type"), pressure = num(type == 1 || type == 2 ? "tabletPressure" : "pressure");
             std::string word;
             if (line.starts_with("dispatch "))
-                word = std::to_string(field("key")) + (field("down") ? "+" : "-");
+                word = std::to_string(num("key")) + (num("down") ? "+" : "-");
+            else if (type == 24 && num("enter"))
+                word.append("in(").append(std::to_string(num("x"))).append(",").append(std::to_string(num("y"))) += ")";
             else if (type == 24)
-                word = field("enter") ? "in(" + std::to_string(field("x")) + "," + std::to_string(field("y")) + ")"
-                                      : "out";
-            else if (type > 0 && type <= 6 && *kinds[type] && field("subtype") == 1)
+                word = "out";
+            else if (type > 0 && type <= 6 && *kinds[type] && num("subtype") == 1)
                 word = kinds[type] + (pressure > 0 ? "@" + std::to_string(pressure) : "");
             if (word.empty() || (word == last && type > 0)) continue;
             words += (words.empty() ? "" : " ") + (last = word);

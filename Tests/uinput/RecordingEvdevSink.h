@@ -42,7 +42,7 @@ private:
     struct Sink : EvdevSink {
         explicit Sink(std::shared_ptr<EvdevLog> log) : log(std::move(log)) {}
         ~Sink() override { log->alive = false; }
-        int32_t write(uint16_t type, uint16_t code, int32_t value) override
+        int32_t write(uint16_t type, uint16_t code, int32_t v) override
         {
             if (log->failWith != 0) return log->failWith;
             const char* known = libevdev_event_code_get_name(type, code);
@@ -51,8 +51,8 @@ private:
             if (type == EV_SYN)
                 text += ";";
             else
-                text += (text.empty() ? "" : " ") + name.substr(name.starts_with("BTN_") ? 0 : name.find('_') + 1) +
-                        (type != EV_KEY ? "=" + std::to_string(value) : value ? "+" : "-");
+                text.append(text.empty() ? "" : " ").append(name, name.starts_with("BTN_") ? 0 : name.find('_') + 1)
+                    .append(type != EV_KEY ? "=" : v ? "+" : "-").append(type != EV_KEY ? std::to_string(v) : "");
             return 0;
         }
         std::shared_ptr<EvdevLog> log;
