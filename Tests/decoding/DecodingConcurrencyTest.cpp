@@ -5,7 +5,7 @@
 
 namespace {
 
-class DecodingConcurrency : public ReplayFixture {};
+using DecodingConcurrency = ReplayFixture;
 
 TEST_F(DecodingConcurrency, SettingsChangeWhileReportsAreDecoded)
 {
@@ -18,19 +18,15 @@ TEST_F(DecodingConcurrency, SettingsChangeWhileReportsAreDecoded)
         }
         done = true;
     });
-    int round = 0;
-    while (!done) {
+    for (int round = 0; !done; ++round) {
         driver().setPressureDamping(0.2f + 0.1f * (round % 6));
         driver().setPressureDeadZone(0.05f * (round % 4));
         driver().setEnableMouse(round % 9 == 0);
         driver().setTabletMapping(Rect(0, 0, 65535 - round % 100, 65535));
-        ++round;
     }
     decoder.join();
     EXPECT_GT(session->events().count(), 1000u);
-    const StylusRecord s = driver().stylus();
-    EXPECT_GE(s.scrPos.x, 0);
-    EXPECT_LE(s.scrPos.x, 1920);
+    EXPECT_TRUE(driver().stylus().scrPos.x >= 0 && driver().stylus().scrPos.x <= 1920);
 }
 
 } // namespace

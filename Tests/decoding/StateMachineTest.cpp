@@ -7,146 +7,82 @@
 
 namespace {
 
-class StateMachine : public ReplayFixture {
-protected:
+using StateMachine = ReplayFixture;
+
+TEST_F(StateMachine, StrokesPostTheirEventsReportByReport)
+{
+    start([] { ReplayOptions o; o.cursor = {321, 654}; return o; }());
     LogCapture log;
-};
-
-TEST_F(StateMachine, StrokePressesDragsAndReleasesWithItsPressure)
-{
-    processed(stylusReport(kHover, 20000, 20000));
-    processed(stylusReport(kTip, 20000, 20000, 6144));
-    EXPECT_FALSE(driver().isDragging());
-    EXPECT_TRUE(eventsOfType(NX::kLeftMouseDragged).empty());
-    const auto down = eventsOfType(NX::kLeftMouseDown);
-    ASSERT_EQ(down.size(), 1u);
-    EXPECT_EQ(down[0].data.mouse.buttonNumber, 0);
-    // The button event carries the stroke's pressure, not 0.
-    EXPECT_EQ(down[0].data.mouse.tablet.point.pressure, 49151);
-    EXPECT_EQ(down[0].data.mouse.pressure, 49151 >> 8);
-
-    // The drag starts on the next report.
-    processed(stylusReport(kTip, 20000, 20000, 5000));
-    EXPECT_TRUE(driver().isDragging());
-    EXPECT_EQ(eventsOfType(NX::kLeftMouseDragged).size(), 1u);
-    processed(stylusReport(kTip, 30000, 20000, 5000));
-    EXPECT_GT(eventsOfType(NX::kLeftMouseDragged).size(), 1u);
-
-    processed(stylusReport(kHover, 30000, 20000));
-    const auto up = eventsOfType(NX::kLeftMouseUp);
-    ASSERT_EQ(up.size(), 1u);
-    EXPECT_EQ(up[0].data.mouse.eventNum, down[0].data.mouse.eventNum + 1);
-    EXPECT_EQ(driver().eventNumber(), 2);
-    EXPECT_FALSE(driver().isDragging());
-    EXPECT_LT(log.indexOf(">>>mouseDown"), log.indexOf(">>>drag started"));
-    EXPECT_LT(log.indexOf(">>>drag started"), log.indexOf(">>>mouseUp -drag ended"));
+    // Each report processed in full, and the trace it leaves. A key report counts
+    // as in range: the stylus enters where the cursor is. 6144 of 8192 is pressure
+    // 49151: the press carries it, and the drag starts on the next report.
+    const std::pair<Report, const char*> steps[] = {
+        {keyReport(1), "0+ in(321,654) 0+ 0+ 0+"},
+        {keyReport(0), "0-"},
+        {stylusReport(kTip, 20000, 20000, 6144), "move@49151 down@49151"},
+        {stylusReport(kTip, 20000, 20000, 5000), "move@39999 drag@39999"},
+        {stylusReport(kTip, 30000, 20000, 5000), "move@39999 drag@39999"},
+        {stylusReport(kHover, 30000, 20000), "move up"},
+        {stylusReport(kHover, 30000, 20000), "move"}, // no longer dragging
+        {stylusReport(kOut, 0, 0), "out"},
+        // Arriving pressed: the proximity pair, then the press; leaving pressed: the release first.
+        {stylusReport(kTip, 20000, 20000, 6000), "move@47999 in(585,329) down@47999"},
+        {stylusReport(kOut, 0, 0), "up out"},
+    };
+    for (const auto& [report, expected] : steps) {
+        processed(report);
+        EXPECT_EQ(trace(), expected);
+    }
+    EXPECT_EQ(events()[1].data.proximity.vendorID, static_cast<uint16_t>(BTDriverManager::tabletVendorID()));
+    std::string said; // the state machine's own log lines, from ">>>" on
+    for (const auto& line : log.lines())
+        if (line.find(">>>") != std::string::npos) said += line.substr(line.find(">>>") + 3) + "; ";
+    EXPECT_EQ(said, "Stylus has entered proximity; mouseDown; drag started; mouseUp -drag ended; "
+                    "Stylus has exited proximity; Stylus has entered proximity; mouseDown; mouseUp -drag ended; "
+                    "Stylus has exited proximity; ");
 }
 
-TEST_F(StateMachine, PenArrivingAndLeavingWithTheTipDownGetsItsButtonPair)
+TEST_F(StateMachine, ShortcutDispatch)
 {
-    // Entering pressed: the proximity pair, then the button down in the same call.
-    processed(stylusReport(kTip, 20000, 20000, 6000));
-    ASSERT_GE(indexOfType(NX::kTabletProximity), 0);
-    ASSERT_GE(indexOfType(NX::kLeftMouseDown), 0);
-    EXPECT_LT(indexOfType(NX::kTabletProximity), indexOfType(NX::kLeftMouseDown));
-    EXPECT_LT(log.indexOf("entered proximity"), log.indexOf(">>>mouseDown"));
-
-    // Leaving pressed: the button up first, then the proximity pair.
-    session->events().clear();
-    processed(stylusReport(kOut, 0, 0));
-    ASSERT_EQ(eventsOfType(NX::kLeftMouseUp).size(), 1u);
-    ASSERT_GE(indexOfType(NX::kTabletProximity), 0);
-    EXPECT_LT(indexOfType(NX::kLeftMouseUp), indexOfType(NX::kTabletProximity));
-    EXPECT_LT(log.indexOf(">>>mouseUp -drag ended"), log.indexOf("exited proximity"));
-}
-
-TEST_F(StateMachine, DispatchRunsTheCommandOnTheMainQueue)
-{
-    std::vector<std::string> ran;
-    bool decoding = false, ranWhileDecoding = false;
-    driver().setShortcutDispatch({
-        .readShortcutForCmd = [](int32_t key) { return "cmd" + std::to_string(key); },
-        .sendKeyboard =
-            [&](const std::string& command, bool down, int32_t key) {
-                ranWhileDecoding |= decoding;
-                ran.push_back(command + (down ? " down " : " up ") + std::to_string(key));
-            },
-        .queued = {},
-    });
-    decoding = true;
+    // The dispatch is noted on the decoding thread; the command (here none, which
+    // still tells that a key went down) runs on the main queue.
     driver().didReceiveReport(keyReport(1).data(), 2);
-    driver().didReceiveReport(keyReport(0).data(), 2);
-    decoding = false;
-    EXPECT_TRUE(ran.empty());
+    EXPECT_EQ(linesStartingWith("dispatch ").size(), 1u);
+    EXPECT_TRUE(linesStartingWith("notify DownKey").empty());
     MainQueue::drain();
-    EXPECT_EQ(ran, (std::vector<std::string>{"cmd0 down 0", "cmd0 up 0"}));
-    EXPECT_FALSE(ranWhileDecoding);
-}
+    EXPECT_EQ(linesStartingWith("notify DownKey"), (std::vector<std::string>{"notify DownKey kid=0"}));
 
-TEST_F(StateMachine, ShortcutsOffStillKeepTheHeldFlags)
-{
+    // Shortcuts off dispatch nothing, but still keep the held flags.
+    start();
     driver().setEnableShourtcut(0);
     feed(keyReport(4));
     processed(stylusReport(kButton2, 20000, 20000));
-    EXPECT_TRUE(driver().oldStylus().pen_near);
-    EXPECT_TRUE(driver().oldStylus().button[6]);
-    EXPECT_TRUE(driver().oldStylus().button[3]);
+    const StylusRecord held = driver().oldStylus();
+    EXPECT_TRUE(held.pen_near && held.button[6] && held.button[3]);
     feed(keyReport(0));
-    EXPECT_FALSE(driver().oldStylus().pen_near);
-    EXPECT_FALSE(driver().oldStylus().button[6]);
-    EXPECT_FALSE(driver().oldStylus().button[3]);
+    const StylusRecord freed = driver().oldStylus();
+    EXPECT_FALSE(freed.pen_near || freed.button[6] || freed.button[3]);
     EXPECT_TRUE(linesStartingWith("dispatch ").empty());
 }
 
-TEST_F(StateMachine, EventNumberWrapsAtSixteenBits)
+TEST_F(StateMachine, EventConnectionAndNumbering)
 {
-    driver().closeHIDService(); // events are lost, numbering goes on
-    for (int i = 0; i < 32767; ++i) driver().sendMouseUpEventToUnblockTheMouse();
-    EXPECT_TRUE(session->events().events().empty());
-    EXPECT_EQ(driver().openHIDService(), 0);
-    driver().sendMouseUpEventToUnblockTheMouse();
-    driver().sendMouseUpEventToUnblockTheMouse();
-    const auto up = eventsOfType(NX::kLeftMouseUp);
-    ASSERT_EQ(up.size(), 2u);
-    EXPECT_EQ(up[0].data.mouse.eventNum, 32767);
-    EXPECT_EQ(up[1].data.mouse.eventNum, -32768);
-}
-
-TEST_F(StateMachine, EventConnection)
-{
-    RecordingHIDEventSystem& system = session->events();
+    LogCapture log;
     EXPECT_EQ(driver().openHIDService(), 0); // reopening closes the old one first
-    EXPECT_EQ(system.openConnections(), 1);
+    EXPECT_EQ(session->events().openConnections(), 1);
     EXPECT_TRUE(log.contains("created global event driver"));
+    driver().closeHIDService(); // events are lost, numbering goes on and wraps at 16 bits
+    for (int i = 0; i < 32767; ++i) driver().sendMouseUpEventToUnblockTheMouse();
+    EXPECT_EQ(driver().openHIDService(), 0);
+    for (int i = 0; i < 2; ++i) driver().sendMouseUpEventToUnblockTheMouse();
+    ASSERT_EQ(events().size(), 2u);
+    EXPECT_EQ(events()[0].data.mouse.eventNum, 32767);
+    EXPECT_EQ(events()[1].data.mouse.eventNum, -32768);
 
-    system.setOpenFailure(-7);
+    session->events().setOpenFailure(-7);
     EXPECT_EQ(driver().openHIDService(), -7);
     EXPECT_EQ(driver().gEventDriver(), 0u);
     EXPECT_TRUE(log.contains("error opening service"));
-
-    system.setOpenFailure(0);
-    system.setHasService(false);
-    EXPECT_EQ(driver().openHIDService(), 0);
-    EXPECT_EQ(driver().gEventDriver(), 0u);
-    EXPECT_TRUE(log.contains("error opning port"));
-    driver().sendMouseUpEventToUnblockTheMouse();
-    EXPECT_TRUE(system.events().empty());
-}
-
-TEST_F(StateMachine, StylusStartsAtTheCursorAndEntersWithItsIdentity)
-{
-    ReplayOptions o;
-    o.cursor = {321, 654};
-    start(o);
-    EXPECT_EQ(driver().stylus().scrPos, (Point{321, 654}));
-    // A key report counts as in range: the proximity pair is posted there.
-    feed(keyReport(1));
-    const auto prox = eventsOfType(NX::kTabletProximity);
-    ASSERT_EQ(prox.size(), 1u);
-    EXPECT_EQ(prox[0].location, (IOGPoint{321, 654}));
-    EXPECT_EQ(prox[0].data.proximity.enterProximity, 1);
-    EXPECT_EQ(prox[0].data.proximity.vendorID, static_cast<uint16_t>(BTDriverManager::tabletVendorID()));
-    EXPECT_TRUE(log.contains(">>>Stylus has entered proximity"));
 }
 
 } // namespace

@@ -11,32 +11,14 @@
 #include <utility>
 #include <vector>
 
-// Each written event as one line, "BTN_TOUCH 1", "ABS_X 120"; a frame's end as "SYN".
+// What a device was written, short: keys and buttons as "Z+", "BTN_TOUCH-"
+// (down, up), axes as "X=120", "WHEEL=-1", and ";" where a frame ends.
 struct EvdevLog {
-    std::vector<std::string> lines;
+    std::string text;
     bool alive = true;    // false once the device is destroyed
     int32_t failWith = 0; // every write from now on fails with this errno (0: none)
 
-    std::vector<std::string> take() { return std::exchange(lines, {}); }
-};
-
-class RecordingEvdevSink : public EvdevSink {
-public:
-    explicit RecordingEvdevSink(std::shared_ptr<EvdevLog> log) : log_(std::move(log)) {}
-    ~RecordingEvdevSink() override { log_->alive = false; }
-
-    int32_t write(uint16_t type, uint16_t code, int32_t value) override
-    {
-        if (log_->failWith != 0) return log_->failWith;
-        const char* name = libevdev_event_code_get_name(type, code);
-        log_->lines.push_back(type == EV_SYN && code == SYN_REPORT
-                                  ? std::string("SYN")
-                                  : std::string(name ? name : "?") + " " + std::to_string(value));
-        return 0;
-    }
-
-private:
-    std::shared_ptr<EvdevLog> log_;
+    std::string take() { return std::exchange(text, {}); }
 };
 
 // Used from one thread: the devices it makes may be written to from another.
@@ -45,15 +27,34 @@ public:
     bool available() const override { return true; }
     int32_t create(const libevdev* description, std::unique_ptr<EvdevSink>& device) override
     {
-        device.reset();
         if (inspector) inspector(description);
         if (result != 0) return result;
         logs.push_back(std::make_shared<EvdevLog>());
-        device = std::make_unique<RecordingEvdevSink>(logs.back());
+        device = std::make_unique<Sink>(logs.back());
         return 0;
     }
 
     std::vector<std::shared_ptr<EvdevLog>> logs;    // of each device made, in order
     int32_t result = 0;                             // what create returns; no device is made while not 0
     std::function<void(const libevdev*)> inspector; // sees each description before its device is made
+
+private:
+    struct Sink : EvdevSink {
+        explicit Sink(std::shared_ptr<EvdevLog> log) : log(std::move(log)) {}
+        ~Sink() override { log->alive = false; }
+        int32_t write(uint16_t type, uint16_t code, int32_t v) override
+        {
+            if (log->failWith != 0) return log->failWith;
+            const char* known = libevdev_event_code_get_name(type, code);
+            const std::string name = known ? known : "?";
+            std::string& text = log->text;
+            if (type == EV_SYN)
+                text += ";";
+            else
+                text.append(text.empty() ? "" : " ").append(name, name.starts_with("BTN_") ? 0 : name.find('_') + 1)
+                    .append(type != EV_KEY ? "=" : v ? "+" : "-").append(type != EV_KEY ? std::to_string(v) : "");
+            return 0;
+        }
+        std::shared_ptr<EvdevLog> log;
+    };
 };

@@ -1,3 +1,5 @@
+// The virtual pen: its description, the evdev frames the driver's records
+// become, and its connections.
 #include "FixedDisplayService.h"
 #include "RecordingEvdevSink.h"
 #include "UinputHIDEventSystem.h"
@@ -5,41 +7,37 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <map>
+#include <sstream>
 #include <thread>
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
-// Records as the driver's state machine fills them: each type in its own member.
-// A proximity record, or with pairMove the moved record that goes with it.
-HIDEvent proximity(bool enter, IOGPoint at, bool pairMove = false)
+// A record from "kind:x,y[:pressure]", filled as the driver's state machine
+// fills it: each type in its own member. Kinds: in, out (proximity), pair (the
+// moved record of a proximity pair), move, drag, down, up, and down8 (a press
+// with only the 8-bit pressure).
+HIDEvent record(const std::string& word)
 {
+    const std::string kind = word.substr(0, word.find(':'));
+    int x = 0, y = 0, pressure = 0;
+    std::sscanf(word.c_str() + kind.size(), ":%d,%d:%d", &x, &y, &pressure);
     HIDEvent event;
-    event.type = pairMove ? NX::kMouseMoved : NX::kTabletProximity;
-    event.location = at;
-    if (pairMove) {
-        event.data.mouseMove.subType = NX::kSubtypeTabletProximity;
-        event.data.mouseMove.tablet.proximity.enterProximity = enter;
-    } else {
-        event.data.proximity.enterProximity = enter;
-    }
-    return event;
-}
-
-// Moved, dragged, left down or up.
-HIDEvent point(int32_t type, IOGPoint at, uint16_t pressure)
-{
-    HIDEvent event;
-    event.type = type;
-    event.location = at;
-    if (type == NX::kLeftMouseDown || type == NX::kLeftMouseUp) {
+    // The record types: 1 left down, 2 left up, 5 moved, 6 dragged, 24 proximity.
+    event.type = std::map<std::string, int32_t>{
+        {"in", 24}, {"out", 24}, {"pair", 5}, {"move", 5}, {"drag", 6}, {"down", 1}, {"down8", 1}, {"up", 2}}.at(kind);
+    event.location = {static_cast<int16_t>(x), static_cast<int16_t>(y)};
+    if (event.type == NX::kTabletProximity) {
+        event.data.proximity.enterProximity = kind == "in";
+    } else if (event.type == NX::kLeftMouseDown || event.type == NX::kLeftMouseUp) {
         event.data.mouse.subType = NX::kSubtypeTabletPoint;
-        event.data.mouse.pressure = static_cast<uint8_t>(pressure >> 8);
-        event.data.mouse.tablet.point.pressure = pressure;
+        event.data.mouse.pressure = static_cast<uint8_t>(kind == "down8" ? pressure : pressure >> 8);
+        event.data.mouse.tablet.point.pressure = static_cast<uint16_t>(kind == "down8" ? 0 : pressure);
     } else {
-        event.data.mouseMove.subType = NX::kSubtypeTabletPoint;
-        event.data.mouseMove.tablet.point.pressure = pressure;
+        event.data.mouseMove.subType = kind == "pair" ? NX::kSubtypeTabletProximity : NX::kSubtypeTabletPoint;
+        event.data.mouseMove.tablet.point.pressure = static_cast<uint16_t>(pressure);
     }
     return event;
 }
@@ -53,138 +51,82 @@ protected:
     HIDEventSystem::Connection connection = 0;
 
     void open() { ASSERT_EQ(system.openConnection(connection), 0); }
-    void post(const HIDEvent& event) { EXPECT_EQ(system.postEvent(connection, event), 0); }
+    // Each record of the words through the connection; what its pen was written.
+    std::string post(const std::string& words)
+    {
+        std::istringstream in(words);
+        for (std::string word; in >> word;) EXPECT_EQ(system.postEvent(connection, record(word)), 0) << word;
+        return factory->logs.back()->take();
+    }
 };
 
-TEST_F(UinputPen, DescribesAPointerTabletOverTheWholeDesktop)
+TEST_F(UinputPen, RecordsBecomeEvdevFrames)
 {
-    int32_t maxX = -1, maxY = -1;
+    const std::pair<const char*, const char*> cases[] = {
+        // A stroke. Display space (100, 50) is (1380, 50) on the axes: the desktop starts at x -1280.
+        {"pair:100,50 in:100,50 move:104,52 down:104,52:9000 drag:110,55:20000 up:110,55 pair:110,55 out",
+         "X=1380 Y=50 BTN_TOOL_PEN+; X=1384 Y=52 PRESSURE=0; X=1384 Y=52 PRESSURE=9000 BTN_TOUCH+; "
+         "X=1390 Y=55 PRESSURE=20000; X=1390 Y=55 PRESSURE=0 BTN_TOUCH-; PRESSURE=0 BTN_TOOL_PEN-;"},
+        // Leaving while pressing releases the tip first.
+        {"in:0,0 down:0,0:30000 out",
+         "X=1280 Y=0 BTN_TOOL_PEN+; X=1280 Y=0 PRESSURE=30000 BTN_TOUCH+; BTN_TOUCH- PRESSURE=0 BTN_TOOL_PEN-;"},
+        // Out of proximity a move only moves, and a press brings the pen in.
+        {"move:10,10 down:10,10:5000", "X=1290 Y=10 PRESSURE=0; BTN_TOOL_PEN+ X=1290 Y=10 PRESSURE=5000 BTN_TOUCH+;"},
+        // A press with only the 8-bit pressure widens it.
+        {"down8:0,0:18", "BTN_TOOL_PEN+ X=1280 Y=0 PRESSURE=4626 BTN_TOUCH+;"},
+        // Places off the desktop are clamped to its edges.
+        {"move:-2000,-5 move:32767,32767", "X=0 Y=0 PRESSURE=0; X=3199 Y=1123 PRESSURE=0;"},
+    };
+    for (const auto& [records, written] : cases) {
+        open();
+        EXPECT_EQ(post(records), written) << records;
+        EXPECT_EQ(system.closeConnection(connection), 0);
+    }
+}
+
+TEST_F(UinputPen, PensOverTheWholeDesktopAndTheirConnections)
+{
+    std::vector<int32_t> axes; // maximum and resolution of x, y and pressure of each pen made
     factory->inspector = [&](const libevdev* pen) {
         EXPECT_STREQ(libevdev_get_name(pen), "Brevola Virtual Pen");
         for (unsigned code : {BTN_TOOL_PEN, BTN_TOUCH, BTN_STYLUS, BTN_STYLUS2})
             EXPECT_TRUE(libevdev_has_event_code(pen, EV_KEY, code)) << code;
         EXPECT_FALSE(libevdev_has_event_code(pen, EV_KEY, BTN_LEFT));
-        const input_absinfo* x = libevdev_get_abs_info(pen, ABS_X);
-        const input_absinfo* y = libevdev_get_abs_info(pen, ABS_Y);
-        const input_absinfo* pressure = libevdev_get_abs_info(pen, ABS_PRESSURE);
-        ASSERT_TRUE(x && y && pressure);
-        for (const input_absinfo* axis : {x, y, pressure}) EXPECT_EQ(axis->minimum, 0);
-        maxX = x->maximum;
-        maxY = y->maximum;
-        EXPECT_GT(x->resolution, 0);
-        EXPECT_EQ(y->resolution, x->resolution);
-        EXPECT_EQ(pressure->maximum, 65535);
-        EXPECT_TRUE(libevdev_has_property(pen, INPUT_PROP_POINTER));
-        EXPECT_FALSE(libevdev_has_property(pen, INPUT_PROP_DIRECT));
+        for (unsigned code : {ABS_X, ABS_Y, ABS_PRESSURE}) {
+            const input_absinfo* axis = libevdev_get_abs_info(pen, code);
+            ASSERT_TRUE(axis && axis->minimum == 0) << code;
+            axes.insert(axes.end(), {axis->maximum, axis->resolution});
+        }
+        // A pointer, not a direct-touch screen: it is not bound to one display.
+        EXPECT_TRUE(libevdev_has_property(pen, INPUT_PROP_POINTER) && !libevdev_has_property(pen, INPUT_PROP_DIRECT));
     };
-    open();
-    EXPECT_NE(connection, 0u);
-    EXPECT_EQ(maxX, 3199); // -1280 .. 1920
-    EXPECT_EQ(maxY, 1123); // 0 .. 1124
-
+    open(); // over -1280 .. 1920 and 0 .. 1124
+    const HIDEventSystem::Connection first = connection;
     displays.setLayout({}); // without displays: the fallback desktop
     open();
-    EXPECT_EQ(maxX, 1919);
-    EXPECT_EQ(maxY, 1079);
-}
-
-TEST_F(UinputPen, AWholeStrokeGivesTheEvdevSequence)
-{
-    open();
-    // Display space (100, 50) is (1380, 50) on the axes: the desktop starts at x -1280.
-    post(proximity(true, {100, 50}, true));
-    post(proximity(true, {100, 50}));
-    post(point(NX::kMouseMoved, {104, 52}, 0));
-    post(point(NX::kLeftMouseDown, {104, 52}, 9000));
-    post(point(NX::kLeftMouseDragged, {110, 55}, 20000));
-    post(point(NX::kLeftMouseDragged, {118, 57}, 40000));
-    post(point(NX::kLeftMouseUp, {118, 57}, 0));
-    post(proximity(false, {118, 57}, true));
-    post(proximity(false, {118, 57}));
-    const Lines expected{
-        "ABS_X 1380", "ABS_Y 50", "BTN_TOOL_PEN 1", "SYN",                          // enter
-        "ABS_X 1384", "ABS_Y 52", "ABS_PRESSURE 0", "SYN",                          // hover
-        "ABS_X 1384", "ABS_Y 52", "ABS_PRESSURE 9000", "BTN_TOUCH 1", "SYN",        // down
-        "ABS_X 1390", "ABS_Y 55", "ABS_PRESSURE 20000", "SYN",                      // drag
-        "ABS_X 1398", "ABS_Y 57", "ABS_PRESSURE 40000", "SYN",                      // drag
-        "ABS_X 1398", "ABS_Y 57", "ABS_PRESSURE 0", "BTN_TOUCH 0", "SYN",           // up
-        "ABS_PRESSURE 0", "BTN_TOOL_PEN 0", "SYN",                                  // exit
-    };
-    EXPECT_EQ(factory->logs.back()->take(), expected);
-}
-
-TEST_F(UinputPen, EdgeCasesOfTheStroke)
-{
-    HIDEvent eightBitPress = point(NX::kLeftMouseDown, {0, 0}, 0);
-    eightBitPress.data.mouse.pressure = 0x12;
-    const struct {
-        const char* name;
-        std::vector<HIDEvent> records;
-        Lines expected;
-    } cases[] = {
-        {"leaving while pressing releases the tip first",
-         {proximity(true, {0, 0}), point(NX::kLeftMouseDown, {0, 0}, 30000), proximity(false, {0, 0})},
-         {"ABS_X 1280", "ABS_Y 0", "BTN_TOOL_PEN 1", "SYN", "ABS_X 1280", "ABS_Y 0", "ABS_PRESSURE 30000",
-          "BTN_TOUCH 1", "SYN", "BTN_TOUCH 0", "ABS_PRESSURE 0", "BTN_TOOL_PEN 0", "SYN"}},
-        {"a press out of proximity brings the pen in",
-         {point(NX::kLeftMouseDown, {10, 10}, 5000)},
-         {"BTN_TOOL_PEN 1", "ABS_X 1290", "ABS_Y 10", "ABS_PRESSURE 5000", "BTN_TOUCH 1", "SYN"}},
-        {"a move out of proximity only moves",
-         {point(NX::kMouseMoved, {10, 10}, 0)},
-         {"ABS_X 1290", "ABS_Y 10", "ABS_PRESSURE 0", "SYN"}},
-        {"a press with only the 8-bit pressure widens it",
-         {eightBitPress},
-         {"BTN_TOOL_PEN 1", "ABS_X 1280", "ABS_Y 0", "ABS_PRESSURE 4626", "BTN_TOUCH 1", "SYN"}},
-        {"places off the desktop are clamped to its edges",
-         {point(NX::kMouseMoved, {-2000, -5}, 0), point(NX::kMouseMoved, {32767, 32767}, 0)},
-         {"ABS_X 0", "ABS_Y 0", "ABS_PRESSURE 0", "SYN", "ABS_X 3199", "ABS_Y 1123", "ABS_PRESSURE 0", "SYN"}},
-        {"the move of a proximity pair posts nothing", {proximity(true, {5, 5}, true)}, {}},
-    };
-    for (const auto& c : cases) {
-        open();
-        for (const HIDEvent& record : c.records) post(record);
-        EXPECT_EQ(factory->logs.back()->take(), c.expected) << c.name;
-        EXPECT_EQ(system.closeConnection(connection), 0);
-    }
-}
-
-TEST_F(UinputPen, ConnectionsAndTheirFailures)
-{
-    EXPECT_TRUE(system.hasService());
-    EXPECT_EQ(system.postEvent(0, proximity(true, {0, 0})), kIOReturnNotOpen);
-    EXPECT_EQ(system.closeConnection(42), kIOReturnNotOpen);
-
-    open();
-    HIDEventSystem::Connection second = 0;
-    ASSERT_EQ(system.openConnection(second), 0);
-    EXPECT_NE(second, connection);
-    const auto logs = factory->logs;
-    ASSERT_EQ(logs.size(), 2u);
+    ASSERT_NE(connection, first);
+    const int32_t mm = UinputHIDEventSystem::kUnitsPerMillimetre;
+    EXPECT_EQ(axes, (std::vector<int32_t>{3199, mm, 1123, mm, 65535, 0, 1919, mm, 1079, mm, 65535, 0}));
 
     // A type the pen has no meaning for is refused, not swallowed.
+    const auto logs = factory->logs;
     HIDEvent scroll;
     scroll.type = 22;
-    EXPECT_EQ(system.postEvent(connection, scroll), UinputHIDEventSystem::kIOReturnUnsupported);
-    EXPECT_TRUE(logs[0]->lines.empty());
-
+    EXPECT_EQ(system.postEvent(first, scroll), UinputHIDEventSystem::kIOReturnUnsupported);
+    EXPECT_EQ(logs[0]->take(), "");
     // Closing destroys that connection's pen only.
-    EXPECT_EQ(system.closeConnection(connection), 0);
-    EXPECT_FALSE(logs[0]->alive);
-    EXPECT_TRUE(logs[1]->alive);
-    EXPECT_EQ(system.postEvent(connection, proximity(true, {0, 0})), kIOReturnNotOpen);
-    EXPECT_EQ(system.closeConnection(connection), kIOReturnNotOpen);
-    EXPECT_EQ(system.postEvent(second, proximity(true, {0, 0})), 0);
-    EXPECT_EQ(logs[1]->lines.size(), 4u);
+    EXPECT_EQ(system.closeConnection(first), 0);
+    EXPECT_EQ(std::pair(logs[0]->alive, logs[1]->alive), std::pair(false, true));
+    EXPECT_EQ(std::pair(system.postEvent(first, record("in")), system.closeConnection(first)),
+              std::pair(kIOReturnNotOpen, kIOReturnNotOpen));
+    EXPECT_EQ(post("in:5,5"), "X=5 Y=5 BTN_TOOL_PEN+;");
 
-    // A failed write is the post's result.
+    // A failed write is the post's result; a device the factory cannot make, the open's.
     logs[1]->failWith = EIO;
-    EXPECT_EQ(system.postEvent(second, point(NX::kMouseMoved, {1, 1}, 0)), EIO);
-
-    // A device the factory cannot make is the open's result.
+    EXPECT_EQ(system.postEvent(connection, record("move:1,1")), EIO);
     factory->result = EACCES;
-    HIDEventSystem::Connection third = 7;
-    EXPECT_EQ(system.openConnection(third), EACCES);
-    EXPECT_EQ(third, 0u);
+    EXPECT_EQ(system.openConnection(connection), EACCES);
+    EXPECT_EQ(connection, 0u);
 }
 
 // The driver thread posts while the main thread reopens the connection.
@@ -192,12 +134,9 @@ using UinputPenConcurrency = UinputPen;
 TEST_F(UinputPenConcurrency, PostingWhileOpeningAndClosing)
 {
     std::atomic<HIDEventSystem::Connection> current{0};
-    std::atomic<bool> done{false};
-
-    std::thread poster([&] {
-        const HIDEvent move = point(NX::kMouseMoved, {3, 4}, 100);
-        while (!done.load()) {
-            const int32_t result = system.postEvent(current.load(), move);
+    std::jthread poster([&](std::stop_token stop) {
+        while (!stop.stop_requested()) {
+            const int32_t result = system.postEvent(current.load(), record("move:3,4:100"));
             EXPECT_TRUE(result == 0 || result == kIOReturnNotOpen) << result;
         }
     });
@@ -208,10 +147,6 @@ TEST_F(UinputPenConcurrency, PostingWhileOpeningAndClosing)
         current.store(0);
         EXPECT_EQ(system.closeConnection(connection), 0);
     }
-    done.store(true);
-    poster.join();
-    for (const auto& log : factory->logs) EXPECT_FALSE(log->alive);
-    EXPECT_EQ(factory->logs.size(), 200u);
 }
 
 } // namespace
