@@ -27,9 +27,7 @@ TEST_F(PrivilegedTaskTest, ArgumentsReachTheToolWholeInItsFolderAndConcurrencyOf
     std::string expected = std::filesystem::canonical(dir_.path()).string() + "\n5\n", line = tool;
     for (const auto& a : arguments) expected += "[" + a + "]\n", line += " " + a;
     EXPECT_EQ(task->outputFileHandle()->readAll().toStdString(), expected); // and no marker
-    char head[48];
-    std::snprintf(head, sizeof head, "<BTPrivilegedTask: %p> ", static_cast<void*>(task.get()));
-    EXPECT_EQ(task->description(), head + line);
+    EXPECT_EQ(task->description(), QString::asprintf("<BTPrivilegedTask: %p> ", task.get()).toStdString() + line);
 
     std::thread waiter([task] { task->waitUntilExit(); });
     EXPECT_EQ(settle(1), Posted{task.get()});
@@ -62,7 +60,8 @@ TEST_F(PrivilegedTaskTest, TheLauncherCollectsTheRawStatusAndAllOutputAndADroppe
         auto task = BTPrivilegedTask::launchedPrivilegedTaskWithLaunchPath(script("tool", c.body));
         EXPECT_FALSE(task->isRunning());
         EXPECT_EQ(task->terminationStatus(), c.status);
-        const std::string output = task->outputFileHandle()->readAll().toStdString();
+        const auto file = task->outputFileHandle();
+        const std::string output = file ? file->readAll().toStdString() : "no output handle";
         EXPECT_TRUE(output == c.output) << output.size() << " bytes: " << output.substr(0, 80);
         // The timer keeps the task until its next poll has found no child and posted.
         const size_t before = posted_.size();
@@ -90,8 +89,10 @@ TEST_F(PrivilegedTaskTest, RefusedOrFailedLaunchesLeaveTheTaskIdle)
         {"helper missing", pkexec_, missing, folder, tool, 127},
         {"folder missing", pkexec_, helper, missing, tool, 2},
         {"tool missing", pkexec_, helper, folder, missing, 3},
+        {"tool is a folder", pkexec_, helper, folder, folder, 3},
         {"not executable", pkexec_, helper, folder, writeScript(dir_, "plain", "echo ran\n", "#!/bin/sh\n", false), 3},
-        {"says something else", script("chatty", "echo hello\n"), helper, folder, tool, -EPROTO},
+        // As long as the marker, spelt otherwise.
+        {"other words", script("chatty", "echo brevola-privileged-exec: authorized\n"), helper, folder, tool, -EPROTO},
         // Refused before pkexec would be started.
         {"relative tool", missing, helper, folder, "tool", -EINVAL},
         {"exec fails", pkexec_, helper, folder, writeScript(dir_, "bare", "echo ran\n", ""), -ENOEXEC}, // no #!
