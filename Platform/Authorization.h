@@ -11,7 +11,8 @@ struct PrivilegedExecution {
     // the exit code of the authorization program before the tool started
     // (126 dismissed, 127 not authorised or not runnable, 1-3 our helper could
     // not start the tool), 128 + signal if it was killed, or a negated errno
-    // when it could not be started or said something unexpected.
+    // when it could not be started or said something unexpected, or when the
+    // tool could not be executed after all.
     int32_t status = 0;
     // The tool's process id: a child of this process, to be waited for.
     pid_t pid = 0;

@@ -20,7 +20,8 @@ extern const char* const BTPrivilegedTaskDidTerminateNotification;
 
 class BTPrivilegedTask : public std::enable_shared_from_this<BTPrivilegedTask> {
 public:
-    // Create, launch, then wait until the tool ends. The launch status is not checked.
+    // Create, launch, then wait until the tool ends, collecting its output
+    // meanwhile: the handle then reads all of it. The launch status is not checked.
     static std::shared_ptr<BTPrivilegedTask> launchedPrivilegedTaskWithLaunchPath(const std::string& path);
     static std::shared_ptr<BTPrivilegedTask> launchedPrivilegedTaskWithLaunchPath(
         const std::string& path, const std::vector<std::string>& arguments);
@@ -33,8 +34,10 @@ public:
     BTPrivilegedTask& operator=(const BTPrivilegedTask&) = delete;
 
     // 0 once the user has authorised and the tool runs; otherwise the status of
-    // the step that failed, with the task left idle. Blocks while the system
-    // asks for credentials. The polling timer runs on the calling thread's loop.
+    // the step that failed (-EINVAL for a launch path that is not absolute,
+    // refused before anything is asked), with the task left idle. Blocks while
+    // the system asks for credentials. The polling timer runs on the calling
+    // thread's loop.
     int32_t launch();
     // Blocks until the tool has ended; stores its raw wait status.
     void waitUntilExit();
@@ -51,13 +54,16 @@ public:
     bool isRunning() const { return isRunning_.load(); }
     int32_t processIdentifier() const { return pid_.load(); }
     int32_t terminationStatus() const { return terminationStatus_.load(); }
-    // Reading end of the tool's standard output; closed when the last owner lets go.
+    // Reading end of the tool's standard output; after the class launchers, a
+    // file holding all of it. Closed when the last owner lets go.
     std::shared_ptr<QFile> outputFileHandle() const { return outputFileHandle_; }
 
     // The timer's poll.
     void _checkTaskStatus();
 
 private:
+    void collectOutputUntilExit();
+
     std::string launchPath_;
     std::vector<std::string> arguments_;
     std::string cwd_;

@@ -1,5 +1,7 @@
 #include "LinuxWorkspace.h"
 
+#include "SpawnAttributes.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -42,19 +44,13 @@ int32_t LinuxWorkspace::openPath(const std::string& path)
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
 
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t none;
-    sigemptyset(&none);
-    posix_spawnattr_setsigmask(&attributes, &none);
     // A session of its own: our terminal's signals and our exit leave it running.
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK);
+    const SpawnAttributes attributes(POSIX_SPAWN_SETSID);
 
     pid_t pid = 0;
     const bool searchPath = command.front().find('/') == std::string::npos;
-    const int result = searchPath ? posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ)
-                                  : posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
-    posix_spawnattr_destroy(&attributes);
+    const int result = searchPath ? posix_spawnp(&pid, argv[0], &actions, attributes.get(), argv.data(), environ)
+                                  : posix_spawn(&pid, argv[0], &actions, attributes.get(), argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (result != 0) return result;
 

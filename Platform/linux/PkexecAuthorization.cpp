@@ -1,5 +1,6 @@
 #include "PkexecAuthorization.h"
 
+#include "SpawnAttributes.h"
 #include "SystemLog.h"
 
 #include <QCoreApplication>
@@ -29,6 +30,22 @@ bool readMarker(int fd)
         got += static_cast<size_t>(n);
     }
     return std::memcmp(buffer, PkexecAuthorization::kReadyMarker, kMarkerLength) == 0;
+}
+
+// The helper's report on its exec: 0 when the pipe closed empty, as it does
+// when the tool has replaced the helper; otherwise the errno that exec gave.
+int readExecError(int fd)
+{
+    int error = 0;
+    size_t got = 0;
+    while (got < sizeof error) {
+        const ssize_t n = read(fd, reinterpret_cast<char*>(&error) + got, sizeof error - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        if (n == 0) return got == 0 ? 0 : EPROTO;
+        got += static_cast<size_t>(n);
+    }
+    return error != 0 ? error : EPROTO;
 }
 
 // The status of a child that ended before authorising: never 0.
@@ -61,8 +78,18 @@ PrivilegedExecution PkexecAuthorization::executeWithPrivileges(const std::string
                                                                const std::vector<std::string>& arguments,
                                                                const std::string& currentDirectory)
 {
+    static const char* const method = "-[PkexecAuthorization executeWithPrivileges]";
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return {-errno, 0, -1};
+    // pkexec passes on only the standard descriptors, so the helper reports a
+    // failed exec on a pipe that stands in for its standard input.
+    int execFds[2];
+    if (pipe2(execFds, O_CLOEXEC) != 0) {
+        const int error = errno;
+        close(fds[0]);
+        close(fds[1]);
+        return {-error, 0, -1};
+    }
 
     // pkexec starts its program in root's home folder, so the folder travels
     // as the helper's first argument.
@@ -76,22 +103,31 @@ PrivilegedExecution PkexecAuthorization::executeWithPrivileges(const std::string
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, execFds[1], STDIN_FILENO);
+    // Not our blocked stop signals: the tool must not outlive a stopped driver.
+    const SpawnAttributes attributes;
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, pkexecPath_.c_str(), &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawn(&pid, pkexecPath_.c_str(), &actions, attributes.get(), argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(fds[1]);
+    close(execFds[1]);
     if (spawned != 0) {
         close(fds[0]);
-        BTLogWarn("-[PkexecAuthorization executeWithPrivileges]", "cannot start %s: %s", pkexecPath_.c_str(),
-                  std::strerror(spawned));
+        close(execFds[0]);
+        BTLogWarn(method, "cannot start %s: %s", pkexecPath_.c_str(), std::strerror(spawned));
         return {-spawned, 0, -1};
     }
 
-    if (readMarker(fds[0])) return {0, pid, fds[0]};
+    const bool authorised = readMarker(fds[0]);
+    const int execError = authorised ? readExecError(execFds[0]) : 0;
+    close(execFds[0]);
+    if (authorised && execError == 0) return {0, pid, fds[0]};
     close(fds[0]);
     const int32_t status = failureStatus(pid);
-    if (status == -EPROTO)
-        BTLogWarn("-[PkexecAuthorization executeWithPrivileges]", "%s ended without starting %s", pkexecPath_.c_str(),
-                  tool.c_str());
+    if (execError != 0) {
+        BTLogWarn(method, "cannot execute %s: %s", tool.c_str(), std::strerror(execError));
+        return {-execError, 0, -1};
+    }
+    if (status == -EPROTO) BTLogWarn(method, "%s ended without starting %s", pkexecPath_.c_str(), tool.c_str());
     return {status, 0, -1};
 }

@@ -3,7 +3,9 @@
 // inside its own process, so it runs our helper (brevola-privileged-exec),
 // which enters the folder, writes kReadyMarker to standard output and then
 // executes the tool in place: the marker arriving means authorised, pkexec
-// ending first means refused, dismissed or failed.
+// ending first means refused, dismissed or failed. The helper's standard input
+// is the write end of a pipe that closes when the exec succeeds and otherwise
+// carries exec's errno.
 #include "Authorization.h"
 
 #include <string>

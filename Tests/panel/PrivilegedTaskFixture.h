@@ -6,70 +6,46 @@
 #include "PkexecAuthorization.h"
 #include "PlatformServices.h"
 #include "TempDir.h"
+#include "WaitFor.h"
 
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <memory>
-#include <mutex>
-#include <vector>
+
+inline std::string writeScript(const TempDir& dir, const std::string& name, const std::string& body,
+                               const char* head = "#!/bin/sh\n", bool executable = true)
+{
+    const std::string path = dir.file(name);
+    std::ofstream(path) << head << body;
+    std::filesystem::permissions(path, std::filesystem::perms(executable ? 0700 : 0400));
+    return path;
+}
 
 class PrivilegedTaskFixture : public ::testing::Test {
 protected:
-    void SetUp() override { useAuthorization(pkexec_, BREVOLA_PRIVILEGED_EXEC_PATH); }
+    using Posted = std::vector<const void*>;
+
+    void SetUp() override { Platform::services().authorization = &authorization_; }
     void TearDown() override { Platform::services().authorization = previous_; }
+    std::string script(const std::string& name, const std::string& body) { return writeScript(dir_, name, body); }
 
-    void useAuthorization(const std::string& pkexecPath, const std::string& helperPath)
+    // The notifications once count have come (five seconds at most) and a
+    // quarter second has passed without another.
+    const Posted& settle(size_t count)
     {
-        authorization_ = std::make_unique<PkexecAuthorization>(pkexecPath, helperPath);
-        Platform::services().authorization = authorization_.get();
-    }
-
-    std::string script(const std::string& name, const std::string& body, bool executable = true)
-    {
-        const std::string path = dir_.file(name);
-        std::ofstream(path) << "#!/bin/sh\n" << body;
-        using std::filesystem::perms;
-        std::filesystem::permissions(path, executable ? perms::owner_all : perms::owner_read | perms::owner_write);
-        return path;
-    }
-
-    std::vector<const void*> posted()
-    {
-        std::lock_guard lock(mutex_);
+        waitFor([&] { return posted_.size() >= count; });
+        waitFor([] { return false; }, 250);
         return posted_;
-    }
-
-    static void spinFor(int milliseconds)
-    {
-        QEventLoop loop;
-        QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-
-    // Runs the event loop until count notifications have come, for at most five seconds.
-    bool spinUntilPosted(size_t count = 1)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (posted().size() < count && clock.elapsed() < 5000) spinFor(20);
-        return posted().size() >= count;
     }
 
     TempDir dir_;
     const std::string pkexec_ = script("pkexec", "cd / || exit 127\nexec \"$@\"\n");
+    PkexecAuthorization authorization_{pkexec_, BREVOLA_PRIVILEGED_EXEC_PATH};
+    Posted posted_; // posted on this thread, by the tasks' polls
 
 private:
     Authorization* previous_ = Platform::services().authorization;
-    std::unique_ptr<PkexecAuthorization> authorization_;
-    std::mutex mutex_;
-    std::vector<const void*> posted_;
-    ScopedObserver observer_{BTPrivilegedTaskDidTerminateNotification, nullptr, [this](const Notification& n) {
-                                 std::lock_guard lock(mutex_);
-                                 posted_.push_back(n.object);
-                             }};
+    ScopedObserver observer_{BTPrivilegedTaskDidTerminateNotification, nullptr,
+                             [this](const Notification& n) { posted_.push_back(n.object); }};
 };
