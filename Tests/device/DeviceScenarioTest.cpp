@@ -14,12 +14,6 @@ namespace {
 const std::vector<Report> kHovering(4, {0x02, 0xC0, 0x00, 0x40, 0x00, 0x40, 0x00, 0x00}); // the fourth completes a batch
 const std::string kNoPen = "] [-warn-] no virtual pen, so the tablet is left to the system's own driver (not seized, "
                            "not in tablet mode): ";
-
-Report pen(uint8_t status, int x, int y, int pressure = 0)
-{
-    const TabletReport r = stylusReport(status, x, y, pressure);
-    return Report(r.begin(), r.end());
-}
 } // namespace
 
 TEST_F(DeviceScenario, LaunchWithTheTabletPresentConnectsOnTheDriverThreadAndTheRecordingReplaysToTheLiveEvents)
@@ -27,6 +21,10 @@ TEST_F(DeviceScenario, LaunchWithTheTabletPresentConnectsOnTheDriverThreadAndThe
     // Hover in, a stroke with rising pressure, a stylus button, out of range;
     // after a replug a short hover.
     std::vector<Report> first, second;
+    const auto pen = [](uint8_t status, int x, int y, int pressure = 0) {
+        const TabletReport r = stylusReport(status, x, y, pressure);
+        return Report(r.begin(), r.end());
+    };
     for (int i = 0; i < 8; ++i) first.push_back(pen(0xC0, 20000 + 100 * i, 30000));
     for (int i = 0; i < 24; ++i) first.push_back(pen(0xC1, 21000 + 300 * i, 30000 + 90 * i, 2400 + 200 * i));
     for (int i = 0; i < 8; ++i) first.push_back(pen(i < 4 ? 0xC2 : 0x00, 28000, 32000));
@@ -40,8 +38,6 @@ TEST_F(DeviceScenario, LaunchWithTheTabletPresentConnectsOnTheDriverThreadAndThe
     int device = plugTablet(info);
     BTDriverManager& d = start(recorder.get());
     waitConnected(true);
-    EXPECT_LT(log.indexOf("initializing HID device"), log.indexOf("Connectred to manager. Registering callbacks"));
-    EXPECT_LT(log.indexOf("created global event driver"), log.indexOf("] [info] tablet connected"));
     EXPECT_NE(callbackThread_.load(), QThread::currentThread());
     EXPECT_EQ(d.backgroundRunLoop(), callbackThread_.load());
     EXPECT_EQ(bus_->scheduledWithoutDispatcher(), 0); // hot-plug needs the thread's dispatcher
@@ -49,7 +45,6 @@ TEST_F(DeviceScenario, LaunchWithTheTabletPresentConnectsOnTheDriverThreadAndThe
     Point at;
     play(device, {}, [&] { at = d.stylus().scrPos; });
     EXPECT_EQ(at, (Point{12, 34}));
-    EXPECT_GE(cursor_.reads, 1);
     EXPECT_EQ(cursor_.readsElsewhere, 0);
     for (const auto* script : {&first, &second}) {
         if (script == &second) device = plugTablet(info);
@@ -67,14 +62,12 @@ TEST_F(DeviceScenario, LaunchWithTheTabletPresentConnectsOnTheDriverThreadAndThe
     EXPECT_TRUE(log.contains("] [info] driver thread stopped"));
 
     // A header block per connection, the scripted device's own, then its reports whole.
-    char ids[32];
-    std::snprintf(ids, sizeof ids, "I: 3 %04x %04x", BTDriverManager::tabletVendorID(),
-                  BTDriverManager::tabletProductID());
-    const std::vector<std::string> header = {"R: 4 06 00 ff c0", "N: Scripted Tablet", "P: scripted/input0", ids};
     const std::vector<std::string> lines = linesOf(atUnplug);
     ASSERT_EQ(lines.size(), 8 + first.size() + second.size());
-    EXPECT_EQ(std::vector(lines.begin(), lines.begin() + 4), header);
-    EXPECT_EQ(std::vector(lines.begin() + 4 + first.size(), lines.begin() + 8 + first.size()), header);
+    const std::string ids = QString::asprintf("I: 3 %04x %04x", BREVOLA_VENDOR_ID, BREVOLA_PRODUCT_ID).toStdString();
+    for (size_t at : {size_t{0}, 4 + first.size()})
+        EXPECT_EQ(std::vector(lines.begin() + at, lines.begin() + at + 4),
+                  (std::vector<std::string>{"R: 4 06 00 ff c0", "N: Scripted Tablet", "P: scripted/input0", ids}));
     const std::regex report(R"(E: \d{6}\.\d{6} 32( [0-9a-f]{2}){32})");
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [&](auto& l) { return std::regex_match(l, report); }),
               first.size() + second.size());
@@ -87,41 +80,11 @@ TEST_F(DeviceScenario, LaunchWithTheTabletPresentConnectsOnTheDriverThreadAndThe
     EXPECT_EQ(linesOf(out.str(), "event "), live);
 }
 
-// With a recording on a full disk, which stops and leaves the pen working.
-TEST_F(DeviceScenario, EveryConnectionSendsTheModeCommandAndEveryChangePostsOneNotification)
-{
-    LogCapture log;
-    std::string error;
-    const auto recorder = ReportRecorder::create("/dev/full", error);
-    BTDriverManager& d = start(recorder.get());
-    ASSERT_TRUE(waitFor([&] { return log.contains("opening HID service"); }));
-    for (int i = 0; i < 1000; ++i) {
-        const int device = plugTablet();
-        waitConnected(true);
-        if (i < 2) { // the stylus record is set up once per driver thread, not per connection
-            bool offTablet = true;
-            play(device, i == 0 ? kHovering : std::vector<Report>{}, [&] { offTablet = d.stylus().off_tablet; });
-            EXPECT_FALSE(offTablet) << i;
-        }
-        bus_->unplug(device);
-        waitConnected(false);
-    }
-    ASSERT_TRUE(waitFor([&] { return statusPosts_ == 2000; }));
-    EXPECT_EQ(disconnectedPosts_, 1000);
-    EXPECT_EQ(modeCommands(), 1000u);
-    EXPECT_EQ(bus_->seizedDevices().size(), 1000u);
-    EXPECT_TRUE(log.contains("] [info] tablet removed - cleaned up references"));
-    EXPECT_EQ(d.currentDeviceRef(), nullptr);
-    EXPECT_TRUE(log.contains("] [-warn-] cannot write /dev/full (No space left on device); recording stopped"));
-    const auto events = events_.events();
-    EXPECT_EQ(std::count_if(events.begin(), events.end(), [](const HIDEvent& e) {
-                  return e.type == NX::kTabletProximity && e.data.proximity.enterProximity;
-              }), 1); // the pen went on
-}
-
-// Without a virtual pen the tablet is not seized and not switched to tablet
-// mode; the next connection and reinitialising (on the calling thread) try
-// the pen again, and the reason is logged once each time the pen goes.
+// Without a virtual pen the tablet is neither seized nor switched to tablet
+// mode, and the reason is logged once each time the pen goes; the next
+// connection and reinitialising (on the calling thread) try the pen again.
+// Each connection sends the mode command and each change posts one
+// notification, while a recording on a full disk stops and the pen goes on.
 TEST_F(DeviceScenario, WithoutAVirtualPenTheTabletIsLeftAloneUntilAConnectionOrReinitializeOpensIt)
 {
     LogCapture log;
@@ -129,38 +92,55 @@ TEST_F(DeviceScenario, WithoutAVirtualPenTheTabletIsLeftAloneUntilAConnectionOrR
         const auto lines = log.lines();
         return std::count_if(lines.begin(), lines.end(), [](auto& l) { return l.find(kNoPen) != l.npos; });
     };
+    std::string error;
+    const auto recorder = ReportRecorder::create("/dev/full", error);
     events_.setHasService(false);
     int device = plugTablet();
-    BTDriverManager& d = start();
+    BTDriverManager& d = start(recorder.get());
     waitConnected(true);
     EXPECT_TRUE(log.contains(kNoPen + "no event service"));
+    EXPECT_TRUE(log.contains("] [-warn-] cannot write /dev/full (No space left on device); recording stopped"));
     bool offTablet = true;
     play(device, kHovering, [&] { offTablet = d.stylus().off_tablet; });
     EXPECT_FALSE(offTablet); // decoded, with nothing to post to
     EXPECT_EQ(events_.count(), 0u);
 
     events_.setHasService(true);
-    for (const int32_t failure : {EACCES, 0}) {
-        events_.setOpenFailure(failure);
+    for (int i = 0; i < 1000; ++i) {
+        events_.setOpenFailure(i == 0 ? EACCES : 0);
         bus_->unplug(device);
         waitConnected(false);
         device = plugTablet();
         waitConnected(true);
+        if (i == 1 || i == 2) { // the record starts afresh with the pen, not at each connection
+            play(device, {}, [&] { offTablet = d.stylus().off_tablet; });
+            EXPECT_EQ(offTablet, i == 1) << i;
+            if (i == 1) play(device, kHovering);
+        }
     }
-    EXPECT_EQ(bus_->seizedDevices(), std::vector<int>{3});
-    EXPECT_EQ(modeCommands(), 1u);
+    EXPECT_EQ(bus_->seizedDevices().size(), 999u);
+    EXPECT_EQ(bus_->seizedDevices()[0], 3);
+    EXPECT_EQ(modeCommands(), 999u);
     EXPECT_EQ(reasons(), 1);
+    ASSERT_TRUE(waitFor([&] { return statusPosts_ == 2001; }));
+    EXPECT_EQ(disconnectedPosts_, 1000);
+    const auto events = events_.events();
+    EXPECT_EQ(std::count_if(events.begin(), events.end(), [](const HIDEvent& e) {
+                  return e.type == NX::kTabletProximity && e.data.proximity.enterProximity;
+              }), 1);
+
     for (const int32_t failure : {EACCES, 0}) {
         events_.setOpenFailure(failure);
         d.reinitialize();
         EXPECT_FALSE(d.isConnected());
+        EXPECT_EQ(d.currentDeviceRef(), nullptr);
         waitConnected(true);
     }
     EXPECT_TRUE(log.contains("] [info] Device was connected, emulating device remove"));
     EXPECT_TRUE(log.contains(kNoPen + "the event service refused a connection (code 13)"));
     EXPECT_EQ(reasons(), 2);
-    EXPECT_EQ(bus_->seizedDevices(), (std::vector<int>{3, 3}));
-    EXPECT_EQ(modeCommands(), 2u);
+    EXPECT_EQ(bus_->seizedDevices().size(), 1000u);
+    EXPECT_EQ(modeCommands(), 1000u);
     EXPECT_EQ(events_.openConnections(), 1);
     EXPECT_EQ(callbackThread_.load(), QThread::currentThread());
     EXPECT_EQ(d.backgroundRunLoop(), QThread::currentThread());
