@@ -68,9 +68,9 @@ protected:
         driver_->setScreenManagerSource(screens_.get());
         driver_->setReportRecorder(recorder);
         driver_->setConnectionObserver([this](bool) { callbackThread_ = QThread::currentThread(); });
-        status_ = ScopedObserver(BTDriverManagerDidChangeStatus, driver_.get(), [this](const Notification&) {
+        status_ = ScopedObserver(BTDriverManagerDidChangeStatus, driver_.get(), [this, d = driver_.get()](auto&) {
             ++statusPosts_;
-            disconnectedPosts_ += !driver_->isConnected();
+            disconnectedPosts_ += !d->isConnected();
         });
         return *driver_;
     }
