@@ -4,6 +4,7 @@
 // The records below stand in for the platform's event data; the field names
 // are the platform's so that the driver code reads the same on every backend.
 #include <cstdint>
+#include <string>
 
 // The platform's 16-bit event location.
 struct IOGPoint {
@@ -131,4 +132,11 @@ public:
     virtual int32_t closeConnection(Connection connection) = 0;
     // Posts one event on an open connection; a failure code otherwise.
     virtual int32_t postEvent(Connection connection, const HIDEvent& event) = 0;
+    // One line for the user on why there is no connection and what grants
+    // one: openResult is openConnection's failure code, 0 without the service.
+    virtual std::string unavailableReason(int32_t openResult) const
+    {
+        return openResult == 0 ? "no event service" : "the event service refused a connection (code " +
+                                                          std::to_string(openResult) + ")";
+    }
 };

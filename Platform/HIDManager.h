@@ -58,4 +58,7 @@ public:
                                              ReportCallback callback, void* context) = 0;
     // The device's name, ids, physical path and report descriptor; 0 or an errno-style code.
     virtual int32_t deviceInfo(HIDDeviceRef, HIDDeviceInfo&) { return ENOSYS; }
+    // Takes one device for exclusive use, as the seize option of open does for
+    // every device; 0 or an errno-style code.
+    virtual int32_t seizeDevice(HIDDeviceRef) { return ENOSYS; }
 };

@@ -2,6 +2,7 @@
 // tablet, and the work done when the tablet connects or goes away.
 #include "BTDriverManager.h"
 
+#include "HIDEventSystem.h"
 #include "HIDManager.h"
 #include "MainQueue.h"
 #include "PlatformServices.h"
@@ -64,6 +65,8 @@ void inputReportCallback(void* context, int32_t, void* sender, HIDReportType, ui
 
 void BTDriverManager::startDriverThread()
 {
+    // Qt reads the cursor on the main thread only (this one): the driver thread is handed it.
+    startCursor_.store(cursorLocation());
     // A standard thread (Qt adopts it and runs its event loop there), so that
     // joining it is visible to the thread sanitizer.
     driverThread_ = std::thread([this] { runDriverInBackground(); });
@@ -84,7 +87,7 @@ void BTDriverManager::runDriverInBackground()
     // An adopted thread gets its event dispatcher with its first event loop;
     // the HID manager's socket notifiers need it before the loop runs.
     { QEventLoop dispatcher; }
-    initializeHID();
+    initializeHID(startCursor_.load());
     initializeScreenSettings();
     serialQueue_ = std::make_unique<QThreadPool>();
     serialQueue_->setMaxThreadCount(1);
@@ -103,11 +106,13 @@ void BTDriverManager::runDriverInBackground()
     }
     // A manager scheduled on this thread goes with it.
     if (backgroundRunLoop() == QThread::currentThread()) releaseHIDManager();
+    BTLogInfo("-[BTDriverManager runDriverInBackground]", "driver thread stopped");
 }
 
-void BTDriverManager::initializeHID()
+void BTDriverManager::initializeHID(Point cursor)
 {
     setBackgroundRunLoop(QThread::currentThread());
+    startCursor_.store(cursor);
     BTLogInfo("-[BTDriverManager initializeHID]", "initializing HID device");
     const auto& make = Platform::services().makeHIDManager;
     hidManagerOwner_ = make ? make() : nullptr;
@@ -115,7 +120,8 @@ void BTDriverManager::initializeHID()
     _hidManager.store(manager);
     if (manager) {
         manager->setDeviceMatching(_vexloSettings.vendorID.load(), _vexloSettings.productID.load());
-        manager->open(kIOHIDOptionsTypeSeizeDevice);
+        // Each device is seized as it connects, once there is a virtual pen.
+        manager->open(kIOHIDOptionsTypeNone);
         BTLogInfo("-[BTDriverManager initializeHID]", "Connectred to manager. Registering callbacks");
         manager->registerDeviceRemovalCallback(deviceRemovalCallback, this);
         manager->registerDeviceMatchingCallback(deviceMatchingCallback, this);
@@ -123,12 +129,34 @@ void BTDriverManager::initializeHID()
     } else {
         BTLogWarn("-[BTDriverManager initializeHID]", "no HID manager on this system");
     }
-    if (openHIDService() == 0) {
+    const int32_t opened = openHIDService();
+    if (opened == 0) {
         BTLogInfo("-[BTDriverManager initializeHID]", "opening HID service");
-        initializeStylus();
+        initializeStylus(cursor);
     } else {
         BTLogWarn("-[BTDriverManager initializeHID]", "error opening HID service");
     }
+    if (gEventDriver() != 0) {
+        penReasonLogged_.store(false);
+    } else if (!penReasonLogged_.exchange(true)) {
+        const HIDEventSystem* system = Platform::services().hidEventSystem;
+        BTLogWarn("-[BTDriverManager initializeHID]",
+                  "no virtual pen, so the tablet is left to the system's own driver (not seized, not in tablet "
+                  "mode): %s",
+                  system ? system->unavailableReason(opened).c_str() : "no event system");
+    }
+}
+
+bool BTDriverManager::retryVirtualPen()
+{
+    HIDEventSystem* system = Platform::services().hidEventSystem;
+    HIDEventSystem::Connection connection = 0;
+    if (!system || !system->hasService() || system->openConnection(connection) != 0) return false;
+    setGEventDriver(connection);
+    BTLogInfo("-[BTDriverManager didConnectDevice:withContext:result:sender:]", "created global event driver");
+    initializeStylus(startCursor_.load());
+    penReasonLogged_.store(false);
+    return true;
 }
 
 void BTDriverManager::releaseHIDManager()
@@ -150,7 +178,12 @@ int32_t BTDriverManager::issueCommand(HIDDeviceRef device, const uint8_t* comman
 void BTDriverManager::didConnectDevice(HIDDeviceRef device, void*, int32_t, void*)
 {
     _currentDeviceRef.store(device);
-    issueCommand(device, kTabletModeCommand);
+    // Seized and switched to tablet mode only when the virtual pen can take
+    // over; else the system's own driver keeps the pen working.
+    if (gEventDriver() != 0 || retryVirtualPen()) {
+        if (HIDManager* manager = hidManager()) manager->seizeDevice(device);
+        issueCommand(device, kTabletModeCommand);
+    }
     BTLogInfo("-[BTDriverManager didConnectDevice:withContext:result:sender:]", "tablet connected");
     if (HIDManager* manager = hidManager()) {
         manager->scheduleDevice(device);
@@ -184,7 +217,7 @@ void BTDriverManager::reinitialize()
     closeHIDService();
     // The previous manager lets go of its devices before a new one opens them.
     releaseHIDManager();
-    initializeHID();
+    initializeHID(cursorLocation());
 }
 
 void BTDriverManager::setIsConnected(char connected)

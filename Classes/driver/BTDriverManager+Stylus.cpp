@@ -7,7 +7,13 @@
 #include "PlatformServices.h"
 #include "SystemLog.h"
 
-void BTDriverManager::initializeStylus()
+Point BTDriverManager::cursorLocation()
+{
+    const EventPosting* posting = Platform::services().eventPosting;
+    return posting ? posting->pointerLocation() : Point{0, 0};
+}
+
+void BTDriverManager::initializeStylus(Point cursor)
 {
     StylusRecord& s = stylus_;
     s.toolid = 0x822;
@@ -24,8 +30,7 @@ void BTDriverManager::initializeStylus()
     s.tilt = {0, 0};
     s.raw_pressure = 0;
     s.pressure = 0;
-    const EventPosting* posting = Platform::services().eventPosting;
-    s.scrPos = posting ? posting->pointerLocation() : Point{0, 0};
+    s.scrPos = cursor;
     s.oldPos = {-32768, -32768};
 
     NX::_NXTabletProximityData& p = s.proximity;

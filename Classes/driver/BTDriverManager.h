@@ -173,7 +173,11 @@ public:
     void setStylus(const StylusRecord& record) { stylus_ = record; }
     StylusRecord oldStylus() const { return oldStylus_; }
     void setOldStylus(const StylusRecord& record) { oldStylus_ = record; }
-    void initializeStylus();
+    // The starting record, the pen where the cursor is (display space).
+    void initializeStylus(Point cursor);
+    // The cursor's location from the event-posting service. Qt reads it on
+    // the main thread only: the driver thread is handed it as it starts.
+    static Point cursorLocation();
 
     // Connection to the event system; 0 and the connection stored, or a failure code.
     int32_t openHIDService();
@@ -187,11 +191,14 @@ public:
     void runDriverInBackground();
     // Ends the driver thread (at quit; nothing else clears the loop flag).
     void stopDriverThread();
-    void initializeHID();
+    // Finds the tablet and opens the virtual pen; cursor: where the pen starts.
+    void initializeHID(Point cursor);
     int32_t issueCommand(HIDDeviceRef device, const uint8_t* command);
+    // Without a virtual pen the tablet is left to the system's own driver: not
+    // seized and not in tablet mode. The pen is tried again at each connection.
     void didConnectDevice(HIDDeviceRef device, void* context, int32_t result, void* sender);
     void didRemoveDevice(HIDDeviceRef device, void* context, int32_t result, void* sender);
-    // Starts HID handling again on the calling thread's loop.
+    // Starts HID handling again on the calling thread's loop (the main thread's).
     void reinitialize();
     bool isConnected() const { return _isConnected.load() != 0; }
     void setIsConnected(char connected);
@@ -261,7 +268,11 @@ private:
 
     void startDriverThread();
     void releaseHIDManager();
+    // Opens the virtual pen where initializeHID could not; false without one.
+    bool retryVirtualPen();
 
+    Seqlocked<Point> startCursor_; // handed to the thread that runs initializeHID
+    std::atomic<bool> penReasonLogged_{false};
     std::atomic<char> _isConnected{0};
     std::atomic<char> _isBackgroundLoopActive{0};
     std::atomic<uint32_t> _io_master_port{0};

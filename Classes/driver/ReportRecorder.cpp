@@ -89,26 +89,6 @@ std::unique_ptr<ReportRecorder> ReportRecorder::create(const std::string& path, 
     return std::unique_ptr<ReportRecorder>(new ReportRecorder(fd, path, clock ? std::move(clock) : steadyMicroseconds));
 }
 
-std::unique_ptr<ReportRecorder> ReportRecorder::fromArguments(int argc, const char* const* argv, std::string& error)
-{
-    error.clear();
-    const char* path = nullptr;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--record") {
-            path = i + 1 < argc ? argv[++i] : "";
-        } else if (arg.rfind("--record=", 0) == 0) {
-            path = argv[i] + 9;
-        }
-    }
-    if (!path) return nullptr;
-    if (*path == '\0') {
-        error = "--record needs a file name";
-        return nullptr;
-    }
-    return create(path, error);
-}
-
 ReportRecorder::ReportRecorder(int fd, std::string path, Clock clock)
     : path_(std::move(path)), clock_(std::move(clock)), fd_(fd), lastWrite_(clock_())
 {

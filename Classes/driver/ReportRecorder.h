@@ -40,10 +40,6 @@ public:
 
     // Creates FILE, or empties it; none, with the reason in error, when it cannot.
     static std::unique_ptr<ReportRecorder> create(const std::string& path, std::string& error, Clock clock = {});
-    // "--record FILE" (or "--record=FILE") among a program's arguments: the
-    // recorder writing FILE. None with error empty when the option is absent;
-    // none with one line in error when it has no file or FILE cannot be created.
-    static std::unique_ptr<ReportRecorder> fromArguments(int argc, const char* const* argv, std::string& error);
 
     ~ReportRecorder();
     ReportRecorder(const ReportRecorder&) = delete;

@@ -104,6 +104,12 @@ public:
     {
         return device ? bus_->deviceInfo(device->number, info) : EINVAL;
     }
+    int32_t seizeDevice(HIDDeviceRef device) override
+    {
+        if (!device) return EINVAL;
+        bus_->recordSeize(device->number);
+        return 0;
+    }
 
     // Called by the bus under its lock: hop to this manager's loop.
     bool live() const { return open_ && scheduled_ && loop_; }
@@ -255,6 +261,18 @@ void ScriptedHIDBus::recordFeature(int device, uint32_t reportID, const uint8_t*
 {
     std::lock_guard lock(mutex_);
     features_.push_back({device, reportID, std::vector<uint8_t>(bytes, bytes + length)});
+}
+
+void ScriptedHIDBus::recordSeize(int device)
+{
+    std::lock_guard lock(mutex_);
+    seized_.push_back(device);
+}
+
+std::vector<int> ScriptedHIDBus::seizedDevices() const
+{
+    std::lock_guard lock(mutex_);
+    return seized_;
 }
 
 std::vector<ScriptedHIDBus::FeatureReport> ScriptedHIDBus::featureReports() const

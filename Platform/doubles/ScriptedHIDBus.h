@@ -36,6 +36,8 @@ public:
     void afterDeliveries(std::function<void()> fn);
 
     std::vector<FeatureReport> featureReports() const;
+    // The devices taken for exclusive use, by number, in order.
+    std::vector<int> seizedDevices() const;
     // Managers that exist / are open and scheduled right now.
     int liveManagers() const;
     // Managers that were scheduled on a thread with no event dispatcher
@@ -55,6 +57,7 @@ private:
     void attach(ScriptedHIDManager* m);
     void detach(ScriptedHIDManager* m);
     void recordFeature(int device, uint32_t reportID, const uint8_t* bytes, size_t length);
+    void recordSeize(int device);
     std::vector<Device> presentDevices() const;
     int32_t deviceInfo(int device, HIDDeviceInfo& info) const;
 
@@ -62,5 +65,6 @@ private:
     std::vector<Device> devices_;
     std::vector<ScriptedHIDManager*> managers_;
     std::vector<FeatureReport> features_;
+    std::vector<int> seized_;
     std::atomic<int> withoutDispatcher_{0};
 };

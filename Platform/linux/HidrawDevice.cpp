@@ -82,18 +82,37 @@ HidrawDevice::Read HidrawDevice::readReport(uint8_t* buffer, size_t length, size
     return Read::Report;
 }
 
-void HidrawDevice::grab(const std::vector<std::string>& eventNodes)
+int HidrawDevice::takeEventNode(const std::string& node)
 {
+    const int fd = ::open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -errno;
+    if (::ioctl(fd, EVIOCGRAB, 1) == 0) return fd;
+    const int error = errno;
+    ::close(fd);
+    return -error;
+}
+
+int32_t HidrawDevice::grab(const std::vector<std::string>& eventNodes, const GrabAccess& access)
+{
+    int32_t firstError = 0;
+    std::chrono::milliseconds waited{0};
     for (const std::string& node : eventNodes) {
-        const int fd = ::open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0 || ::ioctl(fd, EVIOCGRAB, 1) < 0) {
+        int fd = access.take(node);
+        // A node that just appeared is root's until udev applies its rules.
+        while ((fd == -EACCES || fd == -EPERM) && waited < kGrabPatience) {
+            access.wait(kGrabRetryInterval);
+            waited += kGrabRetryInterval;
+            fd = access.take(node);
+        }
+        if (fd < 0) {
             BTLogWarn("-[HidrawDevice grab]", "could not take %s for exclusive use: %s", node.c_str(),
-                      std::strerror(errno));
-            if (fd >= 0) ::close(fd);
+                      std::strerror(-fd));
+            if (firstError == 0) firstError = -fd;
             continue;
         }
         grabbed_.push_back(fd);
     }
+    return firstError;
 }
 
 void HidrawDevice::releaseGrabs()

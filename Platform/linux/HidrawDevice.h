@@ -3,9 +3,12 @@
 // which are grabbed while the device is used exclusively.
 #include "HIDManager.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 class HidrawDevice {
@@ -36,9 +39,24 @@ public:
     // read failed for good).
     Read readReport(uint8_t* buffer, size_t length, size_t* received);
 
-    // Grabs each event node so that the desktop does not also act on it;
-    // a node that cannot be grabbed is logged and skipped.
-    void grab(const std::vector<std::string>& eventNodes);
+    // How grab reaches the event nodes: take one (an open descriptor holding
+    // the grab, or -errno) and wait before trying again. Tests replace both.
+    struct GrabAccess {
+        std::function<int(const std::string& node)> take = takeEventNode;
+        std::function<void(std::chrono::milliseconds)> wait = [](auto time) { std::this_thread::sleep_for(time); };
+    };
+    // How long grab goes on trying while udev may still be granting access to
+    // new nodes, and how often.
+    static constexpr std::chrono::milliseconds kGrabPatience{1000};
+    static constexpr std::chrono::milliseconds kGrabRetryInterval{50};
+
+    // Grabs each event node so that the desktop does not also act on it. A
+    // node refused with EACCES or EPERM is tried again for kGrabPatience in
+    // all; one that cannot be grabbed is logged and skipped. 0, or the errno
+    // of the first node left out.
+    int32_t grab(const std::vector<std::string>& eventNodes, const GrabAccess& access);
+    int32_t grab(const std::vector<std::string>& eventNodes) { return grab(eventNodes, GrabAccess{}); }
+    static int takeEventNode(const std::string& node);
     void releaseGrabs();
     size_t grabbedCount() const { return grabbed_.size(); }
 

@@ -17,6 +17,7 @@
 struct HIDDevice {
     UdevHIDManager* manager = nullptr;
     std::unique_ptr<HidrawDevice> hid;
+    std::string hidSyspath; // of the HID device, whose event nodes a seize grabs
     QSocketNotifier* reader = nullptr;
     uint8_t* buffer = nullptr;
     size_t length = 0;
@@ -224,14 +225,29 @@ void UdevHIDManager::deviceAppeared(udev_device* hidraw)
             BTLogWarn("-[UdevHIDManager deviceAppeared]", "cannot open %s: %s", node, std::strerror(errno));
         return;
     }
-    if (options_ & kIOHIDOptionsTypeSeizeDevice)
-        hid->grab(eventNodesOf(udev_, udev_device_get_parent_with_subsystem_devtype(hidraw, "hid", nullptr)));
     auto device = std::make_unique<HIDDevice>();
     device->manager = this;
     device->hid = std::move(hid);
+    if (udev_device* parent = udev_device_get_parent_with_subsystem_devtype(hidraw, "hid", nullptr))
+        device->hidSyspath = udev_device_get_syspath(parent);
+    if (options_ & kIOHIDOptionsTypeSeizeDevice) grabEventNodes(*device);
     HIDDeviceRef ref = device.get();
     devices_.emplace(node, std::move(device));
     if (matching_) matching_(matchingContext_, 0, this, ref);
+}
+
+int32_t UdevHIDManager::grabEventNodes(HIDDevice& device)
+{
+    UdevDevice hid(udev_device_new_from_syspath(udev_, device.hidSyspath.c_str()));
+    return hid ? device.hid->grab(eventNodesOf(udev_, hid.get())) : ENODEV;
+}
+
+int32_t UdevHIDManager::seizeDevice(HIDDeviceRef device)
+{
+    if (!device || !device->hid) return EINVAL;
+    int32_t result = 0;
+    onLoopThread([&] { result = grabEventNodes(*device); });
+    return result;
 }
 
 void UdevHIDManager::deviceGone(HIDDeviceRef device)

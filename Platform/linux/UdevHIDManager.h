@@ -47,6 +47,8 @@ public:
     void registerInputReportCallback(HIDDeviceRef device, uint8_t* buffer, size_t length, ReportCallback callback,
                                      void* context) override;
     int32_t deviceInfo(HIDDeviceRef device, HIDDeviceInfo& info) override;
+    // Grabs the event nodes the kernel made for the device's HID device.
+    int32_t seizeDevice(HIDDeviceRef device) override;
 
 private:
     // Runs fn on the scheduled thread, waiting for it; directly when already there.
@@ -58,6 +60,7 @@ private:
     void readable(HIDDeviceRef device);
     void closeDevices();
     bool matches(udev_device* hidraw) const;
+    int32_t grabEventNodes(HIDDevice& device);
 
     udev* udev_ = nullptr;
     udev_monitor* monitor_ = nullptr;

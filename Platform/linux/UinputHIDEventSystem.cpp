@@ -5,7 +5,9 @@
 #include "UinputDeviceFactory.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <utility>
 #include <libevdev/libevdev.h>
 
@@ -115,6 +117,15 @@ int32_t UinputHIDEventSystem::openConnection(Connection& connection)
     connection = nextConnection_++;
     pens_.emplace(connection, std::move(pen));
     return 0;
+}
+
+std::string UinputHIDEventSystem::unavailableReason(int32_t openResult) const
+{
+    // Without the service the node is missing; otherwise the result is the errno of the failure.
+    return std::string("cannot create the virtual pen on ") + UinputDeviceFactory::kDefaultNode + ": " +
+           std::strerror(openResult == 0 ? ENOENT : openResult) +
+           R"(; the udev rule KERNEL=="uinput", SUBSYSTEM=="misc", TAG+="uaccess", OPTIONS+="static_node=uinput" )"
+           "(udev/70-brevola-tablet.rules) grants it";
 }
 
 int32_t UinputHIDEventSystem::closeConnection(Connection connection)

@@ -55,6 +55,8 @@ public:
     // 0, kIOReturnNotOpen, kIOReturnUnsupported for a type other than
     // proximity, moved, dragged, left down and up, or the errno value of a failed write.
     int32_t postEvent(Connection connection, const HIDEvent& event) override;
+    // The node, the error's text and the udev rule that grants the node.
+    std::string unavailableReason(int32_t openResult) const override;
 
 private:
     struct Pen;

@@ -126,6 +126,8 @@ start() { # log file, options...; sets pid
   pid=$!
   pids+=("$pid")
 }
+# The driver's thread ended through the clean path (the log of the last start).
+threadStopped() { grep -q '\] \[info\] driver thread stopped$' "$log"; }
 exitStatus() { # pid seconds
   local i
   for i in $(seq $(( $2 * 20 ))); do kill -0 "$1" 2>/dev/null || break; sleep 0.05; done
@@ -217,7 +219,8 @@ s=0
 exitStatus "$first" 10 || s=$?
 [ "$s" -eq 0 ] || die "Quit from the icon's menu ended the program with $s"
 [ -z "$(icon)" ] || die "the icon is still there after Quit"
-pass "Quit from the icon's menu removes the icon and exits 0"
+threadStopped || die "Quit: no \"driver thread stopped\" line"
+pass "Quit from the icon's menu removes the icon, stops the driver thread and exits 0"
 
 for signal in TERM INT; do
   start "$work/$signal.log" --record "$work/$signal.rec"
@@ -228,7 +231,8 @@ for signal in TERM INT; do
   [ "$s" -eq 0 ] || die "SIG$signal ended the program with $s"
   [ -z "$(icon)" ] || die "the icon is still there after SIG$signal"
   [ -f "$work/$signal.rec" ] || die "no recording from --record"
-  pass "SIG$signal removes the icon and exits 0 (recording with --record)"
+  threadStopped || die "SIG$signal: no \"driver thread stopped\" line"
+  pass "SIG$signal removes the icon, stops the driver thread and exits 0 (recording with --record)"
 done
 
 for case in "unset" "unreachable"; do

@@ -131,7 +131,7 @@ std::unique_ptr<ReplaySession> ReplaySession::create(const ReplayOptions& option
     s.shortcuts = std::make_unique<Configure>(&s.defaults, "{}");
     s.driver = std::make_unique<BTDriverManager>(BTDriverManager::Options{&s.defaults});
     BTDriverManager& driver = *s.driver;
-    if (driver.openHIDService() == 0) driver.initializeStylus();
+    if (driver.openHIDService() == 0) driver.initializeStylus(BTDriverManager::cursorLocation());
     s.screens = std::make_unique<BTScreenManager>(driver);
     driver.setScreenManagerSource(s.screens.get());
     driver.initializeScreenSettings();
