@@ -4,6 +4,7 @@
 // of the main display (y down); window-system frames at the bottom-left (y up).
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <string>
 
@@ -56,6 +57,17 @@ struct Rect {
 
     friend bool operator==(const Rect&, const Rect&) = default;
 };
+
+// A coordinate or size as a whole number: truncated toward zero, saturated at
+// the int32 range, NaN as 0. Every double -> int32 conversion goes through here:
+// a plain cast of a value outside the range is undefined.
+inline int32_t truncatedInt32(double v)
+{
+    if (std::isnan(v)) return 0;
+    constexpr double lo = std::numeric_limits<int32_t>::min();
+    constexpr double hi = std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(std::clamp(v, lo, hi));
+}
 
 // The platform's text forms, "{x, y}" and "{{x, y}, {w, h}}".
 std::string NSStringFromPoint(const Point& p);

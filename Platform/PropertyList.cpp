@@ -1,15 +1,19 @@
 #include "PropertyList.h"
 
+#include "PlistNesting.h"
+
 #include <plist/plist.h>
 
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
-#include <fstream>
-#include <sstream>
+#include <system_error>
 #include <unistd.h>
+
+namespace fs = std::filesystem;
 
 bool PlistValue::boolValue() const
 {
@@ -164,9 +168,15 @@ std::optional<PlistValue> fromNode(plist_t node)
 
 std::optional<PlistValue> parse(const std::string& bytes)
 {
-    if (bytes.empty() || bytes.size() > UINT32_MAX) return std::nullopt;
+    if (bytes.empty() || bytes.size() > UINT32_MAX || !PlistNesting::withinDepth(bytes, kMaxNesting))
+        return std::nullopt;
+    // Only the two formats measured above reach the library.
     plist_t raw = nullptr;
-    plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &raw);
+    const auto length = static_cast<uint32_t>(bytes.size());
+    if (PlistNesting::isBinary(bytes))
+        plist_from_bin(bytes.data(), length, &raw);
+    else
+        plist_from_xml(bytes.data(), length, &raw);
     if (!raw) return std::nullopt;
     Node node(raw);
     return fromNode(raw);
@@ -189,18 +199,62 @@ std::string serialize(const PlistValue& value, Format format)
     return s;
 }
 
-std::optional<PlistValue> readFile(const std::string& path, bool* missing)
+std::optional<PlistValue> readFile(const std::string& path, ReadFailure* failure)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (missing) *missing = !in && errno == ENOENT;
-    if (!in) return std::nullopt;
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return parse(bytes.str());
+    const auto fail = [&](ReadFailure::Kind kind, int error) -> std::optional<PlistValue> {
+        if (failure) *failure = {kind, error ? std::generic_category().message(error) : std::string()};
+        return std::nullopt;
+    };
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        return fail(error == ENOENT ? ReadFailure::Kind::Missing : ReadFailure::Kind::Unreadable, error);
+    }
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const int error = errno;
+            ::close(fd);
+            return fail(ReadFailure::Kind::Unreadable, error);
+        }
+        if (n == 0) break;
+        bytes.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    auto value = parse(bytes);
+    if (!value) return fail(ReadFailure::Kind::NotAPropertyList, 0);
+    return value;
 }
 
-bool writeFile(const std::string& path, const PlistValue& value, Format format)
+std::optional<PlistValue> readFile(const std::string& path, bool* missing)
 {
+    ReadFailure failure;
+    auto value = readFile(path, &failure);
+    if (missing) *missing = !value && failure.kind == ReadFailure::Kind::Missing;
+    return value;
+}
+
+std::string linkTarget(const std::string& path)
+{
+    fs::path current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(current, ec))) break;
+        const fs::path next = fs::read_symlink(current, ec);
+        if (ec) break;
+        current = next.is_absolute() ? next : current.parent_path() / next;
+    }
+    return current.string();
+}
+
+bool writeFile(const std::string& linkOrPath, const PlistValue& value, Format format)
+{
+    const std::string path = linkTarget(linkOrPath);
+    struct stat existing {};
+    const mode_t mode = ::stat(path.c_str(), &existing) == 0 ? existing.st_mode & 07777 : 0600;
     const std::string bytes = serialize(value, format);
     std::string temp = path + ".XXXXXX";
     const int fd = mkstemp(temp.data());
@@ -212,7 +266,7 @@ bool writeFile(const std::string& path, const PlistValue& value, Format format)
         if (n <= 0) break;
         written += static_cast<size_t>(n);
     }
-    const bool ok = written == bytes.size() && ::fchmod(fd, 0600) == 0 && ::fsync(fd) == 0;
+    const bool ok = written == bytes.size() && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
     ::close(fd);
     if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
         ::unlink(temp.c_str());

@@ -1,6 +1,7 @@
 #pragma once
 // Property-list values and files. A value keeps its kind (integer, real,
 // boolean, string, data, date, array, dictionary) through XML and binary files.
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -45,7 +46,10 @@ public:
     // answers them; 0 for anything that is not a number.
     bool boolValue() const;
     int64_t integerValue() const;
-    int32_t intValue() const { return static_cast<int32_t>(integerValue()); }
+    int32_t intValue() const
+    {
+        return static_cast<int32_t>(std::clamp<int64_t>(integerValue(), INT32_MIN, INT32_MAX));
+    }
     double doubleValue() const;
     float floatValue() const { return static_cast<float>(doubleValue()); }
 
@@ -65,14 +69,33 @@ namespace PropertyList {
 
 enum class Format { XML, Binary };
 
-// Text or bytes in either format to a value; none when it is not a property list.
+// Arrays and dictionaries nested deeper than this are refused, not parsed:
+// no settings file comes near it, and deeper ones would exhaust the stack.
+inline constexpr size_t kMaxNesting = 256;
+
+// Text or bytes in either format to a value; none when it is not a property
+// list or nests deeper than kMaxNesting.
 std::optional<PlistValue> parse(const std::string& bytes);
 std::string serialize(const PlistValue& value, Format format = Format::XML);
 
-// Reads a file; none when the file is missing or unreadable or is no property list.
-// `missing` tells the two apart.
+// Why a file gave no value.
+struct ReadFailure {
+    enum class Kind { Missing, Unreadable, NotAPropertyList };
+    Kind kind = Kind::Missing;
+    std::string reason; // the system's error text when the file could not be read
+};
+
+// Reads a file; none when the file is missing or unreadable or is no property
+// list, and then `failure` says which.
+std::optional<PlistValue> readFile(const std::string& path, ReadFailure* failure);
 std::optional<PlistValue> readFile(const std::string& path, bool* missing = nullptr);
-// Writes atomically: a temporary file beside the target, flushed to disk, then renamed.
+// The file a chain of symbolic links ends at (which need not exist yet); the
+// path itself when it is no link.
+std::string linkTarget(const std::string& path);
+
+// Writes atomically: a temporary file beside the target, flushed to disk, then
+// renamed. A symbolic link is written through to the file it names (the link
+// stays), and an existing file keeps its mode; a new one gets 0600.
 bool writeFile(const std::string& path, const PlistValue& value, Format format = Format::XML);
 
 } // namespace PropertyList

@@ -46,7 +46,7 @@ void BTDriverManager::didReceiveReport(const uint8_t* report, int32_t)
 
     const float levels = _vexloSettings.pressureLevels.load(std::memory_order_relaxed);
     const int32_t raw = _vexloSettings.mouseMode.load(std::memory_order_relaxed)
-                            ? static_cast<int32_t>(levels)
+                            ? truncatedInt32(levels)
                             : (report[6] | (report[7] << 8));
     float v = std::trunc(std::min(static_cast<float>(raw) * _pressureMod.load(std::memory_order_relaxed), levels));
     float p = v / levels;

@@ -42,19 +42,19 @@ void BTDriverManager::initializeScreenSettings()
 void BTDriverManager::setScreenArea(const Rect& r)
 {
     screenArea_.store(r);
-    _vexloSettings.screenOffsetX = static_cast<int32_t>(r.x());
-    _vexloSettings.screenOffsetY = static_cast<int32_t>(r.y());
-    _vexloSettings.screenWidth = static_cast<int32_t>(r.width());
-    _vexloSettings.screenHeight = static_cast<int32_t>(r.height());
+    _vexloSettings.screenOffsetX = truncatedInt32(r.x());
+    _vexloSettings.screenOffsetY = truncatedInt32(r.y());
+    _vexloSettings.screenWidth = truncatedInt32(r.width());
+    _vexloSettings.screenHeight = truncatedInt32(r.height());
 }
 
 void BTDriverManager::setTabletArea(const Rect& r)
 {
     tabletArea_.store(r);
-    _vexloSettings.tabletOffsetX = static_cast<int32_t>(r.x());
-    _vexloSettings.tabletOffestY = static_cast<int32_t>(r.y());
-    _vexloSettings.tabletWidth = static_cast<int32_t>(r.width());
-    _vexloSettings.tabletHeight = static_cast<int32_t>(r.height());
+    _vexloSettings.tabletOffsetX = truncatedInt32(r.x());
+    _vexloSettings.tabletOffestY = truncatedInt32(r.y());
+    _vexloSettings.tabletWidth = truncatedInt32(r.width());
+    _vexloSettings.tabletHeight = truncatedInt32(r.height());
 }
 
 void BTDriverManager::setDisplayId(int32_t value)

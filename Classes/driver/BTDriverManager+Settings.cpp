@@ -11,6 +11,8 @@
 #include "UserDefaults.h"
 
 #include <array>
+#include <cmath>
+#include <limits>
 #include <optional>
 
 namespace K = DefaultsKeys;
@@ -25,8 +27,11 @@ std::optional<PlistValue> storedNumber(const UserDefaults& defaults, const char*
     return std::nullopt;
 }
 
+constexpr const char* kInitConfig = "-[BTDriverManager initConfig]";
+
 // An array key read by position as single-precision numbers. A stored value
-// that is not an array of at least N numbers falls back to the default.
+// that is not an array of at least N numbers, each finite and within the int32
+// range of the settings record, falls back to the default.
 template <size_t N>
 std::array<double, N> storedNumbers(const UserDefaults& defaults, const char* key, std::array<double, N> fallback)
 {
@@ -36,12 +41,30 @@ std::array<double, N> storedNumbers(const UserDefaults& defaults, const char* ke
     bool usable = items && items->size() >= N;
     for (size_t i = 0; usable && i < N; ++i) usable = (*items)[i].isNumber();
     if (!usable) {
-        BTLogWarn("-[BTDriverManager initConfig]", "%s does not hold %zu numbers; using its default", key, N);
+        BTLogWarn(kInitConfig, "%s does not hold %zu numbers; using its default", key, N);
         return fallback;
     }
     std::array<double, N> out;
-    for (size_t i = 0; i < N; ++i) out[i] = (*items)[i].floatValue();
+    for (size_t i = 0; i < N; ++i) {
+        const double d = (*items)[i].doubleValue();
+        if (!(std::fabs(d) <= std::numeric_limits<int32_t>::max())) { // NaN fails too
+            BTLogWarn(kInitConfig, "%s holds %g, which is out of range; using its default", key, d);
+            return fallback;
+        }
+        out[i] = static_cast<float>(d);
+    }
     return out;
+}
+
+// A stored area: its width and height must be positive as well.
+Rect storedArea(const UserDefaults& defaults, const char* key, const Rect& fallback)
+{
+    const auto v = storedNumbers<4>(defaults, key, {fallback.x(), fallback.y(), fallback.width(), fallback.height()});
+    const Rect area(v[0], v[1], v[2], v[3]);
+    if (area == fallback || (area.width() > 0 && area.height() > 0)) return area;
+    BTLogWarn(kInitConfig, "%s is %g wide and %g high, which is no area; using its default", key, area.width(),
+              area.height());
+    return fallback;
 }
 
 PlistValue rectArray(const Rect& r)
@@ -77,12 +100,8 @@ void BTDriverManager::initConfig()
     setEnableShourtcut(shortcuts ? shortcuts->boolValue() : 1);
     auto display = storedNumber(store, K::displayId);
     setDisplayId(display ? display->intValue() : 0);
-    const Rect firstFrame = firstDisplayFrame();
-    const auto screen =
-        storedNumbers<4>(store, K::screenArea, {firstFrame.x(), firstFrame.y(), firstFrame.width(), firstFrame.height()});
-    setScreenArea(Rect(screen[0], screen[1], screen[2], screen[3]));
-    const auto tablet = storedNumbers<4>(store, K::tabletArea, {0, 0, 65535, 65535});
-    setTabletArea(Rect(tablet[0], tablet[1], tablet[2], tablet[3]));
+    setScreenArea(storedArea(store, K::screenArea, firstDisplayFrame()));
+    setTabletArea(storedArea(store, K::tabletArea, Rect(0, 0, 65535, 65535)));
     auto deadZone = storedNumber(store, K::pressureDeadZone);
     setPressureDeadZone(deadZone ? deadZone->floatValue() : 0.0f);
 
@@ -90,17 +109,17 @@ void BTDriverManager::initConfig()
     const Rect t = tabletArea_.load();
     const Rect sc = screenArea_.load();
     s.displayID = displayId();
-    s.tabletWidth = static_cast<int32_t>(t.width());
-    s.tabletHeight = static_cast<int32_t>(t.height());
-    s.tabletOffsetX = static_cast<int32_t>(t.x());
-    s.tabletOffestY = static_cast<int32_t>(t.y());
+    s.tabletWidth = truncatedInt32(t.width());
+    s.tabletHeight = truncatedInt32(t.height());
+    s.tabletOffsetX = truncatedInt32(t.x());
+    s.tabletOffestY = truncatedInt32(t.y());
     s.compensation = 0;
     s.average = 0;
     s.pressureLevels = 8192.0f;
-    s.screenWidth = static_cast<int32_t>(sc.width());
-    s.screenHeight = static_cast<int32_t>(sc.height());
-    s.screenOffsetX = static_cast<int32_t>(sc.x());
-    s.screenOffsetY = static_cast<int32_t>(sc.y());
+    s.screenWidth = truncatedInt32(sc.width());
+    s.screenHeight = truncatedInt32(sc.height());
+    s.screenOffsetX = truncatedInt32(sc.x());
+    s.screenOffsetY = truncatedInt32(sc.y());
     s.vendorID = tabletVendorID();
     s.productID = tabletProductID();
     s.activeProfile = 0;

@@ -67,7 +67,7 @@ void BTScreenManager::setScreenMapping(const Rect& r)
 
 void BTScreenManager::setRotation(double degrees)
 {
-    rotation_.store(static_cast<int32_t>(degrees), std::memory_order_relaxed);
+    rotation_.store(truncatedInt32(degrees), std::memory_order_relaxed);
 }
 
 BTScreenManager::Mapped BTScreenManager::mapTabletCoordinatesToDisplaySpaceWithPoint(Point p,
@@ -104,6 +104,6 @@ BTScreenManager::Mapped BTScreenManager::mapTabletCoordinatesToDisplaySpaceWithP
     const double cy = std::min(m.y() + m.height() - 1, std::max(m.y(), q.y));
     const double x = s.x() + cache.scaleX * (cx - m.x());
     const double y = s.y() + cache.scaleY * (cy - m.y());
-    const auto sub = [](double v) { return static_cast<double>(static_cast<int64_t>((v - std::trunc(v)) * 256) & 0xFF); };
+    const auto sub = [](double v) { return static_cast<double>(truncatedInt32((v - std::trunc(v)) * 256) & 0xFF); };
     return {x, y, sub(x), sub(y)};
 }

@@ -42,13 +42,7 @@ struct StylusRecord {
 
     // A coordinate truncated toward zero, kept defined for values beyond
     // int32 (a huge cursor offset) and for NaN (a degenerate mapping).
-    static int32_t truncated(double v)
-    {
-        if (!(v == v)) return 0;
-        constexpr double lo = std::numeric_limits<int32_t>::min();
-        constexpr double hi = std::numeric_limits<int32_t>::max();
-        return static_cast<int32_t>(std::clamp(v, lo, hi));
-    }
+    static int32_t truncated(double v) { return truncatedInt32(v); }
 
     // Key ids 0-9 that have held flags.
     static constexpr int kHeldButtons = 10;

@@ -33,29 +33,41 @@ void UserDefaults::reopen(std::string path)
     stored_.clear();
     registered_.clear();
     dirty_ = false;
+    leaveFileAlone_ = false;
     load();
 }
 
 void UserDefaults::load()
 {
-    bool missing = false;
-    auto value = PropertyList::readFile(path_, &missing);
+    constexpr const char* method = "-[UserDefaults load]";
+    PropertyList::ReadFailure failure;
+    auto value = PropertyList::readFile(path_, &failure);
     if (value && value->isDictionary()) {
         stored_ = *value->dictionary();
         return;
     }
-    if (missing) return;
-    // Keep the user's file: move it aside rather than overwrite it on the next save.
+    if (!value && failure.kind == PropertyList::ReadFailure::Kind::Missing) return;
+    if (!value && failure.kind == PropertyList::ReadFailure::Kind::Unreadable) {
+        // Nothing is known of what it holds: leave it where it is and never write over it.
+        leaveFileAlone_ = true;
+        BTLogWarn(method, "settings file %s cannot be read: %s; using the defaults, and changes are not saved to it",
+                  path_.c_str(), failure.reason.c_str());
+        return;
+    }
+    // Read, but no settings: move it aside rather than overwrite it on the next
+    // save (the file a link names, so that the next save writes through the link).
+    const std::string file = PropertyList::linkTarget(path_);
     const auto stamp = std::chrono::duration_cast<std::chrono::seconds>(
                            std::chrono::system_clock::now().time_since_epoch()).count();
-    const std::string aside = path_ + ".unreadable-" + std::to_string(stamp);
+    const std::string aside = file + ".unreadable-" + std::to_string(stamp);
     std::error_code ec;
-    fs::rename(path_, aside, ec);
+    fs::rename(file, aside, ec);
+    leaveFileAlone_ = bool(ec);
     if (ec)
-        BTLogWarn("-[UserDefaults load]", "settings file %s is unreadable and could not be moved aside: %s",
+        BTLogWarn(method, "settings file %s is unreadable and could not be moved aside: %s; it is not written over",
                   path_.c_str(), ec.message().c_str());
     else
-        BTLogWarn("-[UserDefaults load]", "settings file %s is unreadable; kept aside as %s", path_.c_str(),
+        BTLogWarn(method, "settings file %s is unreadable; kept aside as %s", path_.c_str(),
                   aside.c_str());
 }
 
@@ -91,6 +103,10 @@ bool UserDefaults::synchronize()
 {
     std::lock_guard lock(mutex_);
     if (!dirty_) return true;
+    if (leaveFileAlone_) {
+        BTLogWarn("-[UserDefaults synchronize]", "settings file %s could not be read; not written over", path_.c_str());
+        return false;
+    }
     std::error_code ec;
     fs::create_directories(fs::path(path_).parent_path(), ec);
     if (!PropertyList::writeFile(path_, PlistValue(stored_))) {

@@ -41,4 +41,5 @@ private:
     PlistValue::Dictionary stored_;
     PlistValue::Dictionary registered_;
     bool dirty_ = false;
+    bool leaveFileAlone_ = false; // it exists but could not be read
 };

@@ -52,8 +52,7 @@ int32_t truncated(double v)
     if (!std::isfinite(v)) return 0;
     const double whole = std::nearbyint(v);
     const double t = std::fabs(v - whole) < 1e-6 ? whole : std::trunc(v);
-    return static_cast<int32_t>(std::clamp<double>(t, std::numeric_limits<int32_t>::min(),
-                                                   std::numeric_limits<int32_t>::max()));
+    return truncatedInt32(t);
 }
 
 // Inner lies wholly in outer; a hair of rounding on a shared edge still counts.
@@ -324,7 +323,7 @@ void BTMonitorView::mouseUp(const BTMouseEvent& event)
 
 bool BTMonitorView::applyRotation(double degrees)
 {
-    const auto index = static_cast<int32_t>(degrees / 90);
+    const auto index = truncatedInt32(degrees / 90);
     if (index < 0 || index > 3 || index * 90.0 != degrees) {
         BTLogWarn("-[BTMonitorView setTabletRotate:]", "rotation %g is not one of 0, 90, 180, 270; ignored", degrees);
         return false;

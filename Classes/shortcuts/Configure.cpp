@@ -121,10 +121,10 @@ void Configure::defaultShortcutConfig() { initConfig(); }
 
 void Configure::saveShortcutConfig()
 {
-    if (const auto current = text())
-        defaults().setObject(toUTF8(*current), DefaultsKeys::shortcutSettings);
-    else
-        defaults().removeObjectForKey(DefaultsKeys::shortcutSettings);
+    // No text is stored as the empty string: without the key the next start
+    // would bring the default document back although the user chose none.
+    const auto current = text();
+    defaults().setObject(current ? toUTF8(*current) : std::string(), DefaultsKeys::shortcutSettings);
 }
 
 std::shared_ptr<const std::u16string> Configure::text() const

@@ -33,7 +33,8 @@ public:
     void initConfig();
     // The same loading, run again (after a reset has removed the stored text).
     void defaultShortcutConfig() override;
-    // Writes the text to the defaults store; the caller flushes the store.
+    // Writes the text to the defaults store (no text as the empty string, so
+    // that it stays none); the caller flushes the store.
     void saveShortcutConfig() override;
 
     // The command string of a key: its enabled parts in the order keyboard,

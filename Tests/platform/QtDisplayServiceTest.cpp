@@ -16,9 +16,7 @@ TEST(QtDisplayService, ListsTheScreensPrimaryFirstInBothCoordinateSpaces)
     EXPECT_EQ(displays.bounds(ids.front()), Rect(g.x(), g.y(), g.width(), g.height()));
     // The main display's frame is its bounds with y flipped about its own height.
     EXPECT_EQ(displays.frame(ids.front()), Rect(g.x(), -g.y(), g.width(), g.height()));
-    EXPECT_EQ(displays.mirrorOf(ids.front()), 0u);
-    EXPECT_FALSE(displays.productName(ids.front()).empty());
-    EXPECT_EQ(displays.bounds(0), Rect());
-    EXPECT_EQ(displays.bounds(ids.back() + 1), Rect());
+    EXPECT_EQ(std::pair(displays.mirrorOf(ids.front()), displays.productName(ids.front()).empty()), std::pair(0u, false));
+    EXPECT_EQ(std::pair(displays.bounds(0), displays.bounds(ids.back() + 1)), std::pair(Rect(), Rect()));
     EXPECT_TRUE(displays.activeDisplays(0).empty());
 }
