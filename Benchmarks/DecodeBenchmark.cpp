@@ -37,7 +37,7 @@ static void decodeReports(benchmark::State& state, bool recording)
         UserDefaults defaults(path.string());
         BTDriverManager driver(BTDriverManager::Options{&defaults});
         driver.openHIDService();
-        driver.initializeStylus();
+        driver.initializeStylus(Point{});
         BTScreenManager screens(driver);
         driver.setScreenManagerSource(&screens);
         driver.initializeScreenSettings();
