@@ -61,6 +61,7 @@ TEST(PlatformChoice, RunsOnXWhereItCanAndRefusesToStartTheTrayWithoutAnyDisplay)
     EXPECT_EQ(chosen(false, "", {"offscreen", "", ""}), "run ");                     // the user's own choice
     EXPECT_EQ(chosen(false, "", {"wayland", ":0", "wayland-0"}), "run wayland only");
     EXPECT_EQ(chosen(false, "", {"xcb", "", "wayland-0"}), "no display");
+    EXPECT_EQ(chosen(false, "", {"wayland", ":0", ""}), "no display");
     EXPECT_EQ(chosen(false, "", {"xcb;offscreen", "", ""}), "no display");
     EXPECT_EQ(chosen(false, "offscreen", {"xcb", "", ""}), "run ");                  // the argument over the environment
     // X that cannot be reached: Qt falls back to offscreen, which is not what was asked.
