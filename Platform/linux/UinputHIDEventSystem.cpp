@@ -1,6 +1,7 @@
 #include "UinputHIDEventSystem.h"
 
 #include "DisplayService.h"
+#include "Geometry.h"
 #include "PlatformServices.h"
 #include "UinputDeviceFactory.h"
 
@@ -66,10 +67,10 @@ std::unique_ptr<libevdev, EvdevDeleter> describePen(const Rect& desktop)
         libevdev_enable_event_code(pen.get(), EV_KEY, code, nullptr);
 
     input_absinfo x{};
-    x.maximum = static_cast<int32_t>(desktop.width()) - 1;
+    x.maximum = truncatedInt32(desktop.width()) - 1;
     x.resolution = UinputHIDEventSystem::kUnitsPerMillimetre;
     input_absinfo y = x;
-    y.maximum = static_cast<int32_t>(desktop.height()) - 1;
+    y.maximum = truncatedInt32(desktop.height()) - 1;
     input_absinfo pressure{};
     pressure.maximum = 65535;
     libevdev_enable_event_code(pen.get(), EV_ABS, ABS_X, &x);
